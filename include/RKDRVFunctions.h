@@ -1,0 +1,30 @@
+// The free functions through which hosts obtain and release managers.
+#ifndef RKDRVFUNCTIONS_H
+#define RKDRVFUNCTIONS_H
+
+#include "RKDRVManager.h"
+#include "RKExport.h"
+#include "RKTypes.h"
+
+// Engine identifiers.
+#define RKDRV_ENGINE_SC 0xF0000000u
+#define RKDRV_ENGINE_RD 0xF0000001u
+#define RKDRV_ENGINE_CL 0xF0000002u
+#define RKDRV_ENGINE_IM 0xF0000004u
+#define RKDRV_ENGINE_ANY 0xFFFF0001u
+
+// The symbol every engine module exports: takes nothing, returns a new
+// manager or null.
+#define RKDRV_FACTORY_SYMBOL "_RK_Factory_Creation_Function_CRKDRVManager"
+typedef CRKDRVManager* (*RKDRVFactoryFunction)();
+
+namespace RKDRV
+{
+// Loads the engine named by dwODD and returns its manager, or null.
+RKDRV_API CRKDRVManager* GetODDManager(DWORD dwODD);
+// Releases the manager inside its engine, then unloads the engine module.
+// Null is allowed.
+RKDRV_API void ClearODDManager(CRKDRVManager* pManager);
+} // namespace RKDRV
+
+#endif

@@ -1,0 +1,33 @@
+// The operating-system calls the library makes. Each backend file defines
+// RKOsDefaultCalls(); the build links exactly one. Portable code reaches the
+// system only through RKOsCalls(), and tests may swap single entries.
+#ifndef RKOSLAYER_H
+#define RKOSLAYER_H
+
+#include "RKExport.h"
+#include "RKTypes.h"
+
+typedef void (*RKOsProc)();
+
+struct RKOsCallTable
+{
+    // Loads a module by the file name the engine contract uses ("RKDRVCL.DLL"),
+    // taking one more reference when it is loaded already. Null on failure;
+    // an empty name never loads.
+    HINSTANCE (*pfnLoadModule)(const unsigned short* szName);
+    // The exported symbol's address, or null.
+    RKOsProc (*pfnGetSymbol)(HINSTANCE hModule, const char* szSymbol);
+    // Drops one reference; nonzero on success.
+    int (*pfnFreeModule)(HINSTANCE hModule);
+    // The calling thread's last system error, read straight after a failure.
+    DWORD (*pfnGetLastError)();
+};
+
+// The table in force.
+RKDRV_API const RKOsCallTable& RKOsCalls();
+// The backend's own table.
+RKDRV_API const RKOsCallTable& RKOsDefaultCalls();
+// Replaces the table in force (tests); null puts the backend's table back.
+RKDRV_API void RKOsSetCalls(const RKOsCallTable* pCalls);
+
+#endif

@@ -1,0 +1,132 @@
+// The 16-bit formatter, CRKString and CRKError.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdarg>
+
+#include "RKDRV.h"
+#include "RKTextUtil.h"
+
+namespace
+{
+std::string Fmt(const unsigned short* szFormat, ...)
+{
+    RKText strOut;
+    va_list vaArgs;
+    va_start(vaArgs, szFormat);
+    RKFormatV(strOut, szFormat, vaArgs);
+    va_end(vaArgs);
+    return RKTextToUtf8(RKTextPtr(strOut));
+}
+
+std::string Utf8(const unsigned short* szText)
+{
+    return RKTextToUtf8(szText);
+}
+} // namespace
+
+TEST(RKFormat, SignedConversionsRead32BitsOnEveryPlatform)
+{
+    EXPECT_EQ("-1 -1", Fmt(RK_TEXT("%d %ld"), 0xFFFFFFFFu, 0xFFFFFFFFu));
+    EXPECT_EQ("-2147483648", Fmt(RK_TEXT("%d"), INT_MIN));
+    EXPECT_EQ("2147483647|0", Fmt(RK_TEXT("%d|%d"), INT_MAX, 0));
+}
+
+TEST(RKFormat, HexPointerAndPercent)
+{
+    EXPECT_EQ("f0000002 ffffffff 0", Fmt(RK_TEXT("%x %x %x"), 0xF0000002u, 0xFFFFFFFFu, 0u));
+    EXPECT_EQ("0x0", Fmt(RK_TEXT("%p"), static_cast<void*>(nullptr)));
+    EXPECT_EQ("0x1234abcd", Fmt(RK_TEXT("%p"), reinterpret_cast<void*>(0x1234ABCD)));
+    EXPECT_EQ("100%", Fmt(RK_TEXT("%d%%"), 100));
+}
+
+TEST(RKFormat, CharactersAndTexts)
+{
+    EXPECT_EQ("(E:\\)", Fmt(RK_TEXT("(%c:\\)"), static_cast<int>(u'E')));
+    // A zero character writes nothing.
+    EXPECT_EQ("letter:", Fmt(RK_TEXT("letter:%c"), 0));
+    EXPECT_EQ("\xC3\xA9", Fmt(RK_TEXT("%c"), 0xE9));
+    EXPECT_EQ("[RKDRVCL.DLL]", Fmt(RK_TEXT("[%s]"), RK_TEXT("RKDRVCL.DLL")));
+    EXPECT_EQ("(null)", Fmt(RK_TEXT("%s"), static_cast<const unsigned short*>(nullptr)));
+}
+
+TEST(RKFormat, UnknownConversionsAreCopiedAndReadNoArgument)
+{
+    // Were %5d, %q or %lx to consume an argument, the 42 would be lost.
+    EXPECT_EQ("%5d %q %lx %l 42", Fmt(RK_TEXT("%5d %q %lx %l %d"), 42));
+    EXPECT_EQ("end%", Fmt(RK_TEXT("end%")));
+    EXPECT_EQ("%", Fmt(RK_TEXT("%")));
+    EXPECT_EQ("", Fmt(nullptr));
+}
+
+TEST(RKString, ConstructionAndConversion)
+{
+    CRKString strEmpty;
+    ASSERT_NE(nullptr, static_cast<const unsigned short*>(strEmpty));
+    EXPECT_EQ(0, static_cast<const unsigned short*>(strEmpty)[0]);
+    EXPECT_TRUE(strEmpty.IsEmpty());
+
+    CRKString strNarrow("_RK_Factory");
+    EXPECT_EQ("_RK_Factory", Utf8(strNarrow));
+    EXPECT_EQ(11u, strNarrow.GetLength());
+
+    // Bytes above 7-bit ASCII are Latin-1.
+    CRKString strLatin("caf\xE9");
+    EXPECT_EQ(0xE9, strLatin.GetText()[3]);
+
+    CRKString strWide(RK_TEXT("RKDRVCL.DLL"));
+    CRKString strCopy(strWide);
+    EXPECT_EQ("RKDRVCL.DLL", Utf8(strCopy));
+    EXPECT_NE(strWide.GetText(), strCopy.GetText());
+
+    CRKString strNull(static_cast<const unsigned short*>(nullptr));
+    EXPECT_TRUE(strNull.IsEmpty());
+}
+
+TEST(RKString, AssignmentReplacesTextAndSurvivesSelfAssignment)
+{
+    CRKString strText(RK_TEXT("first"));
+    strText = RK_TEXT("second");
+    EXPECT_EQ("second", Utf8(strText));
+    strText = "third";
+    EXPECT_EQ("third", Utf8(strText));
+    CRKString& strSame = strText;
+    strText = strSame;
+    EXPECT_EQ("third", Utf8(strText));
+    // Its own text as the source.
+    strText = strText.GetText();
+    EXPECT_EQ("third", Utf8(strText));
+    strText = RK_TEXT("");
+    EXPECT_TRUE(strText.IsEmpty());
+}
+
+TEST(RKString, FormatBuildsDevicePath)
+{
+    CRKString strVolumeName;
+    EXPECT_EQ(6, strVolumeName.Format(RK_TEXT("\\\\.\\%c:"), static_cast<int>(u'E')));
+    EXPECT_EQ("\\\\.\\E:", Utf8(strVolumeName));
+    strVolumeName.Format(RK_TEXT("%d-%s"), 7, RK_TEXT("x"));
+    EXPECT_EQ("7-x", Utf8(strVolumeName));
+}
+
+TEST(RKError, StoresCopiesAndAssigns)
+{
+    CRKError errFirst;
+    EXPECT_EQ(0u, errFirst.GetError());
+    EXPECT_EQ(1, errFirst.SetError(0x10FFFFFF));
+    CRKError errCopy(errFirst);
+    EXPECT_EQ(0x10FFFFFFu, errCopy.GetError());
+    CRKError errAssigned;
+    errAssigned = errFirst;
+    EXPECT_EQ(0x10FFFFFFu, errAssigned.GetError());
+}
+
+TEST(RKTypes, WidthsAndTextLiteral)
+{
+    static_assert(sizeof(DWORD) == 4 && static_cast<DWORD>(-1) > 0, "DWORD is 32-bit unsigned");
+    static_assert(sizeof(WORD) == 2 && static_cast<WORD>(-1) > 0, "WORD is 16-bit unsigned");
+    const unsigned short* szText = RK_TEXT("E\u00e9");
+    EXPECT_EQ(u'E', szText[0]);
+    EXPECT_EQ(0xE9, szText[1]);
+    EXPECT_EQ(0, szText[2]);
+}

@@ -1,0 +1,118 @@
+// A test engine. RKTEST_ENGINE names it; RKTEST_FACTORY selects the factory:
+// 0 a manager, 1 a null manager, 2 no factory symbol at all.
+#include <cstdint>
+
+#include "RKDRV.h"
+#include "RKTestProbe.h"
+
+namespace
+{
+RKTestProbe* Probe()
+{
+    return RKTestProbeFromEnvironment();
+}
+
+void Count(int RKTestProbe::*pnCounter, const char* szEvent)
+{
+    if (RKTestProbe* pProbe = Probe())
+    {
+        ++(pProbe->*pnCounter);
+        RKTestProbeEvent(pProbe, RKTEST_ENGINE, szEvent);
+    }
+}
+
+// Records the module's unload, after every object of it is gone.
+struct CRKUnloadMarker
+{
+    ~CRKUnloadMarker() { Count(&RKTestProbe::nUnloads, "unload"); }
+} s_UnloadMarker;
+
+class CRKTestWriter : public CRKWriter
+{
+public:
+    explicit CRKTestWriter(WORD wLetter)
+    {
+        char szModel[] = RKTEST_ENGINE " Drive ?";
+        szModel[sizeof(szModel) - 2] = static_cast<char>(wLetter);
+        m_strModelName = szModel;
+        m_wDriveLetter = wLetter;
+        m_dwSupportedMedia = 0x6001u + wLetter;
+    }
+    ~CRKTestWriter() override { Count(&RKTestProbe::nWritersDestroyed, "writer-destroyed"); }
+
+    int EngineReserved1() override { return 1; }
+    int EngineReserved2() override { return 2; }
+    int EngineReserved3() override { return 3; }
+    int EngineReserved4() override { return 4; }
+    RKMediaInfo GetMediaInfo() override
+    {
+        RKMediaInfo stInfo;
+        stInfo.dwMediaType = 0x0025;
+        stInfo.dwDiscType = m_wDriveLetter;
+        return stInfo;
+    }
+    int EjectTray() override { return 10; }
+    int EngineReserved5() override { return 5; }
+    int EngineReserved6() override { return 6; }
+    int EngineReserved7() override { return 7; }
+    int EngineReserved8() override { return 8; }
+    int EngineReserved9() override { return 9; }
+    int EngineReserved10() override { return 11; }
+};
+
+class CRKTestManager : public CRKDRVManager
+{
+public:
+    CRKTestManager()
+    {
+        m_bValid = 1;
+        AddWriters();
+    }
+    ~CRKTestManager() override { Count(&RKTestProbe::nManagersDestroyed, "manager-destroyed"); }
+
+    int EnumerateWriters() override
+    {
+        Count(&RKTestProbe::nEnumerate, "enumerate");
+        AddWriters();
+        return 1;
+    }
+    int Initialize() override
+    {
+        Count(&RKTestProbe::nInitialize, "initialize");
+        return 1;
+    }
+    int EngineReserved() override { return 0; }
+    int Release() override
+    {
+        Count(&RKTestProbe::nRelease, "release");
+        delete this;
+        return 1;
+    }
+
+private:
+    void AddWriters()
+    {
+        RKTestProbe* pProbe = Probe();
+        if (!pProbe || pProbe->nLetters < 0)
+        {
+            m_vecWriters.push_back(new CRKTestWriter('E'));
+            m_vecWriters.push_back(new CRKTestWriter('F'));
+            return;
+        }
+        for (int i = 0; i < pProbe->nLetters; ++i)
+            m_vecWriters.push_back(new CRKTestWriter(pProbe->awLetters[i]));
+    }
+};
+} // namespace
+
+#if RKTEST_FACTORY != 2
+RKDRV_ENGINE_EXPORT CRKDRVManager* _RK_Factory_Creation_Function_CRKDRVManager()
+{
+    Count(&RKTestProbe::nFactoryCalls, "factory");
+#if RKTEST_FACTORY == 1
+    return nullptr;
+#else
+    return new CRKTestManager;
+#endif
+}
+#endif

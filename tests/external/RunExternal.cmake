@@ -1,0 +1,48 @@
+# Installs the library into a fresh prefix, builds the external engine and
+# host against that prefix alone, installs them there and runs the host.
+foreach(var RKDRV_BUILD_DIR RKDRV_SOURCE_DIR RKDRV_WORK_DIR RKDRV_GENERATOR)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "${var} is not set")
+  endif()
+endforeach()
+
+set(prefix ${RKDRV_WORK_DIR}/prefix)
+file(REMOVE_RECURSE ${RKDRV_WORK_DIR})
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "failed (${result}): ${ARGN}")
+  endif()
+endfunction()
+
+# A sanitized library needs sanitized programs around it.
+set(extra_args)
+if(RKDRV_SANITIZE)
+  list(APPEND extra_args "-DCMAKE_CXX_FLAGS=-fsanitize=${RKDRV_SANITIZE}")
+endif()
+
+run(${CMAKE_COMMAND} --install ${RKDRV_BUILD_DIR} --prefix ${prefix})
+run(${CMAKE_COMMAND} -S ${RKDRV_SOURCE_DIR} -B ${RKDRV_WORK_DIR}/build -G ${RKDRV_GENERATOR}
+    -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_INSTALL_PREFIX=${prefix} ${extra_args})
+run(${CMAKE_COMMAND} --build ${RKDRV_WORK_DIR}/build)
+run(${CMAKE_COMMAND} --install ${RKDRV_WORK_DIR}/build)
+
+find_program(PKG_CONFIG pkg-config)
+if(PKG_CONFIG)
+  set(ENV{PKG_CONFIG_PATH} ${prefix}/lib/pkgconfig)
+  file(GLOB pc_dirs ${prefix}/lib*/pkgconfig ${prefix}/lib/*/pkgconfig)
+  set(ENV{PKG_CONFIG_PATH} "${pc_dirs}")
+  execute_process(COMMAND ${PKG_CONFIG} --modversion rkdrv OUTPUT_VARIABLE pc_version
+    OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE result)
+  if(NOT result EQUAL 0 OR NOT pc_version STREQUAL "1.0.0.0")
+    message(FATAL_ERROR "rkdrv.pc: '${pc_version}' (${result})")
+  endif()
+endif()
+
+# The sanitizer's dlopen interceptor makes itself the caller, so the
+# library's own run path no longer steers the search; name the folder.
+if(RKDRV_SANITIZE)
+  set(ENV{LD_LIBRARY_PATH} ${prefix}/lib)
+endif()
+run(${prefix}/bin/external_host)

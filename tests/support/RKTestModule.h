@@ -1,0 +1,21 @@
+// Platform facts the tests need: where a test engine's file is, whether a
+// module is loaded in this process, and the process environment.
+#ifndef RKTESTMODULE_H
+#define RKTESTMODULE_H
+
+#include <string>
+
+// The file of engine szName ("RKDRVCL") in engine set szSet.
+std::string RKTestEngineFile(const char* szSet, const char* szName);
+// The folder of engine set szSet, with a trailing separator.
+std::string RKTestEngineFolder(const char* szSet);
+// Whether the module at that path is loaded (without loading it).
+bool RKTestIsModuleLoaded(const std::string& strPath);
+// The handle of the module at that path when it is loaded, else null.
+void* RKTestModuleHandle(const std::string& strPath);
+// Whether the system's ordinary module search reaches engine set szSet.
+bool RKTestOrdinarySearchReaches(const char* szSet);
+// Sets an environment variable of this process; null removes it.
+void RKTestSetEnv(const char* szName, const char* szValue);
+
+#endif
