@@ -9,6 +9,9 @@
 
 typedef void (*RKOsProc)();
 
+// An open device; null is never a valid one.
+typedef void* RKOsDevice;
+
 struct RKOsCallTable
 {
     // Loads a module by the file name the engine contract uses ("RKDRVCL.DLL"),
@@ -21,6 +24,16 @@ struct RKOsCallTable
     int (*pfnFreeModule)(HINSTANCE hModule);
     // The calling thread's last system error, read straight after a failure.
     DWORD (*pfnGetLastError)();
+
+    // Opens a drive's volume device by its path ("\\.\E:") for reading,
+    // shared for reading. Null when it cannot be opened.
+    RKOsDevice (*pfnOpenDevice)(const unsigned short* szPath);
+    // Nonzero when the device holds a ready medium; 0 otherwise or on failure.
+    int (*pfnCheckMedia)(RKOsDevice hDevice);
+    // Releases a device that pfnOpenDevice opened.
+    void (*pfnCloseDevice)(RKOsDevice hDevice);
+    // Suspends the calling thread for the given milliseconds.
+    void (*pfnSleep)(DWORD dwMilliseconds);
 };
 
 // The table in force.

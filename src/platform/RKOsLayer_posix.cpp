@@ -1,6 +1,8 @@
 // POSIX backend of the operating-system layer. Only POSIX calls belong here.
 #include <dlfcn.h>
 
+#include <time.h>
+
 #include <cerrno>
 #include <string>
 
@@ -53,7 +55,32 @@ DWORD PosixGetLastError()
     return static_cast<DWORD>(errno);
 }
 
-const RKOsCallTable s_DefaultCalls = {PosixLoadModule, PosixGetSymbol, PosixFreeModule, PosixGetLastError};
+RKOsDevice PosixOpenDevice(const unsigned short*)
+{
+    // Drive letters do not name devices here yet.
+    return nullptr;
+}
+
+int PosixCheckMedia(RKOsDevice)
+{
+    return 0;
+}
+
+void PosixCloseDevice(RKOsDevice) {}
+
+void PosixSleep(DWORD dwMilliseconds)
+{
+    // Resumes after signal interruptions until the whole pause has passed.
+    timespec tsLeft;
+    tsLeft.tv_sec = static_cast<time_t>(dwMilliseconds / 1000);
+    tsLeft.tv_nsec = static_cast<long>(dwMilliseconds % 1000) * 1000000L;
+    while (nanosleep(&tsLeft, &tsLeft) != 0 && errno == EINTR)
+    {
+    }
+}
+
+const RKOsCallTable s_DefaultCalls = {PosixLoadModule, PosixGetSymbol,  PosixFreeModule,  PosixGetLastError,
+                                      PosixOpenDevice, PosixCheckMedia, PosixCloseDevice, PosixSleep};
 } // namespace
 
 const RKOsCallTable& RKOsDefaultCalls()
