@@ -25,6 +25,8 @@ RKDRV_API CRKDRVManager* GetODDManager(DWORD dwODD);
 // Releases the manager inside its engine, then unloads the engine module.
 // Null is allowed.
 RKDRV_API void ClearODDManager(CRKDRVManager* pManager);
+// Has no effect: it neither opens, closes nor redirects any log.
+RKDRV_API void SetLogFileHandle(void* pHandle);
 } // namespace RKDRV
 
 #endif

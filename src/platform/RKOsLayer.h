@@ -43,4 +43,25 @@ RKDRV_API const RKOsCallTable& RKOsDefaultCalls();
 // Replaces the table in force (tests); null puts the backend's table back.
 RKDRV_API void RKOsSetCalls(const RKOsCallTable* pCalls);
 
+// Paths for the local log written at module attach. They run before any
+// test could swap a table, so they are plain functions. Paths are 8-bit
+// texts in buffers of dwSize bytes, terminator included.
+
+// The separator that joins a folder and a file name.
+char RKOsPathSeparator();
+// The host executable's full path. False when it cannot be read or would
+// not fit whole: a cut path could name another folder.
+bool RKOsGetHostExecutablePath(char* szPath, DWORD dwSize);
+// Cuts the last element off a path, leaving its folder.
+void RKOsRemoveFileSpec(char* szPath);
+// Whether anything, file or folder, exists at the path.
+bool RKOsPathExists(const char* szPath);
+// Deletes a file; failures are the caller's to ignore.
+void RKOsDeleteFile(const char* szPath);
+// This library's own file path, one byte per character. False if unknown.
+bool RKOsGetOwnModulePath(char* szPath, DWORD dwSize);
+// The four-part file version of this library's file at szPath (where files
+// carry no version, the one compiled into the library). False if unknown.
+bool RKOsGetFileVersion(const char* szPath, WORD awVersion[4]);
+
 #endif

@@ -1,12 +1,17 @@
 // POSIX backend of the operating-system layer. Only POSIX calls belong here.
 #include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <time.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "RKOsLayer.h"
+#include "RKVersion.h"
 #include "RKTextUtil.h"
 
 namespace
@@ -86,4 +91,76 @@ const RKOsCallTable s_DefaultCalls = {PosixLoadModule, PosixGetSymbol,  PosixFre
 const RKOsCallTable& RKOsDefaultCalls()
 {
     return s_DefaultCalls;
+}
+
+// Paths for the local log.
+
+char RKOsPathSeparator()
+{
+    return '/';
+}
+
+bool RKOsGetHostExecutablePath(char* szPath, DWORD dwSize)
+{
+    if (dwSize == 0)
+        return false;
+    ssize_t nLength = readlink("/proc/self/exe", szPath, dwSize);
+    // readlink does not terminate, and a full buffer may mean a cut path.
+    if (nLength <= 0 || static_cast<DWORD>(nLength) >= dwSize)
+        return false;
+    szPath[nLength] = '\0';
+    return true;
+}
+
+void RKOsRemoveFileSpec(char* szPath)
+{
+    char* pSlash = std::strrchr(szPath, '/');
+    if (!pSlash)
+        szPath[0] = '\0';
+    else if (pSlash == szPath)
+        szPath[1] = '\0';
+    else
+        *pSlash = '\0';
+}
+
+bool RKOsPathExists(const char* szPath)
+{
+    struct stat stInfo;
+    return stat(szPath, &stInfo) == 0;
+}
+
+void RKOsDeleteFile(const char* szPath)
+{
+    unlink(szPath);
+}
+
+bool RKOsGetOwnModulePath(char* szPath, DWORD dwSize)
+{
+    Dl_info stInfo;
+    if (dladdr(reinterpret_cast<void*>(&RKOsGetOwnModulePath), &stInfo) == 0 || !stInfo.dli_fname)
+        return false;
+    std::string strPath = stInfo.dli_fname;
+    if (strPath.empty() || strPath[0] != '/')
+    {
+        // Loaded by a relative name: make it whole.
+        char* szReal = realpath(stInfo.dli_fname, nullptr);
+        if (!szReal)
+            return false;
+        strPath = szReal;
+        std::free(szReal);
+    }
+    if (strPath.size() >= dwSize)
+        return false;
+    std::memcpy(szPath, strPath.c_str(), strPath.size() + 1);
+    return true;
+}
+
+bool RKOsGetFileVersion(const char*, WORD awVersion[4])
+{
+    // Shared objects carry no version resource; the build compiles it in.
+    awVersion[0] = RKDRV_VERSION_MAJOR;
+    awVersion[1] = RKDRV_VERSION_MINOR;
+    awVersion[2] = RKDRV_VERSION_PATCH;
+    awVersion[3] = RKDRV_VERSION_TWEAK;
+    return true;
 }

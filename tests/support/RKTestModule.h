@@ -4,6 +4,7 @@
 #define RKTESTMODULE_H
 
 #include <string>
+#include <vector>
 
 // The file of engine szName ("RKDRVCL") in engine set szSet.
 std::string RKTestEngineFile(const char* szSet, const char* szName);
@@ -15,6 +16,13 @@ bool RKTestIsModuleLoaded(const std::string& strPath);
 void* RKTestModuleHandle(const std::string& strPath);
 // Whether the system's ordinary module search reaches engine set szSet.
 bool RKTestOrdinarySearchReaches(const char* szSet);
+// Loads and frees a module by path, as a host would.
+void* RKTestLoadModule(const std::string& strPath);
+void RKTestFreeModule(void* hModule);
+// Runs a program with arguments and waits; its exit code, or -1.
+int RKTestRunProgram(const std::string& strPath, const std::vector<std::string>& vecArgs);
+// How a text-mode file ends its lines here.
+const char* RKTestNativeLineEnd();
 // Sets an environment variable of this process; null removes it.
 void RKTestSetEnv(const char* szName, const char* szValue);
 

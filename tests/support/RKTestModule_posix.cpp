@@ -1,4 +1,6 @@
 #include <dlfcn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <stdlib.h>
 
 #include <string>
@@ -45,4 +47,40 @@ bool RKTestOrdinarySearchReaches(const char* szSet)
     std::string strFolder = RKTestEngineFolder(szSet);
     strFolder.pop_back();
     return szPath && std::string(szPath).find(strFolder) != std::string::npos;
+}
+
+void* RKTestLoadModule(const std::string& strPath)
+{
+    return dlopen(strPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void RKTestFreeModule(void* hModule)
+{
+    dlclose(hModule);
+}
+
+int RKTestRunProgram(const std::string& strPath, const std::vector<std::string>& vecArgs)
+{
+    std::vector<char*> vecArgv;
+    vecArgv.push_back(const_cast<char*>(strPath.c_str()));
+    for (const std::string& strArg : vecArgs)
+        vecArgv.push_back(const_cast<char*>(strArg.c_str()));
+    vecArgv.push_back(nullptr);
+    pid_t nPid = fork();
+    if (nPid < 0)
+        return -1;
+    if (nPid == 0)
+    {
+        execv(strPath.c_str(), vecArgv.data());
+        _exit(127);
+    }
+    int nStatus = 0;
+    if (waitpid(nPid, &nStatus, 0) != nPid || !WIFEXITED(nStatus))
+        return -1;
+    return WEXITSTATUS(nStatus);
+}
+
+const char* RKTestNativeLineEnd()
+{
+    return "\n";
 }

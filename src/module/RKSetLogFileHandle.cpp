@@ -1,0 +1,6 @@
+#include "RKDRVFunctions.h"
+
+void RKDRV::SetLogFileHandle(void*)
+{
+    // Kept for hosts that call it; the local log is fixed at attach.
+}
