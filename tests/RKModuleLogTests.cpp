@@ -57,9 +57,12 @@ protected:
         fs::path host =
             folder / (strStem.empty() ? source.filename() : fs::path(strStem + source.extension().string()));
         fs::copy_file(source, host, fs::copy_options::overwrite_existing);
+        // The library goes beside the host, where hosts keep it.
+        m_Library = folder / fs::path(RKTEST_LIBRARY_FILE).filename();
+        fs::copy_file(RKTEST_LIBRARY_FILE, m_Library, fs::copy_options::overwrite_existing);
         std::vector<std::string> vecArgs;
         if (bDynamic)
-            vecArgs.push_back(RKTEST_LIBRARY_FILE);
+            vecArgs.push_back(m_Library.string());
         return RKTestRunProgram(host.string(), vecArgs);
     }
 
@@ -79,11 +82,12 @@ protected:
         std::size_t nEnd = strContent.find(RKTestNativeLineEnd());
         ASSERT_NE(std::string::npos, nEnd);
         m_strLoggedPath = strContent.substr(strPrefix.size(), nEnd - strPrefix.size());
-        EXPECT_TRUE(fs::equivalent(m_strLoggedPath, RKTEST_LIBRARY_FILE)) << m_strLoggedPath;
+        EXPECT_TRUE(fs::equivalent(m_strLoggedPath, m_Library)) << m_strLoggedPath;
         EXPECT_EQ(ExpectedHeader(), strContent);
     }
 
     fs::path m_Folder;
+    fs::path m_Library;
     std::string m_strLoggedPath;
 };
 } // namespace

@@ -34,7 +34,7 @@ void WriteHeader()
     std::fprintf(s_pLogFile, "Path of RKDRV.DLL : %s\n", szModulePath);
 
     WORD awVersion[4] = {0, 0, 0, 0};
-    if (!RKOsGetFileVersion(szModulePath, awVersion))
+    if (!RKOsGetOwnFileVersion(awVersion))
         awVersion[0] = awVersion[1] = awVersion[2] = awVersion[3] = 0;
     std::fprintf(s_pLogFile, "Version of RKDRV.DLL : %u.%u.%u.%u\n", static_cast<unsigned>(awVersion[0]),
                  static_cast<unsigned>(awVersion[1]), static_cast<unsigned>(awVersion[2]),

@@ -60,8 +60,8 @@ bool RKOsPathExists(const char* szPath);
 void RKOsDeleteFile(const char* szPath);
 // This library's own file path, one byte per character. False if unknown.
 bool RKOsGetOwnModulePath(char* szPath, DWORD dwSize);
-// The four-part file version of this library's file at szPath (where files
-// carry no version, the one compiled into the library). False if unknown.
-bool RKOsGetFileVersion(const char* szPath, WORD awVersion[4]);
+// The four-part file version of this library's file (where files carry no
+// version, the one compiled into the library). False if unknown.
+bool RKOsGetOwnFileVersion(WORD awVersion[4]);
 
 #endif

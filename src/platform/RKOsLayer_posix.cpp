@@ -155,7 +155,7 @@ bool RKOsGetOwnModulePath(char* szPath, DWORD dwSize)
     return true;
 }
 
-bool RKOsGetFileVersion(const char*, WORD awVersion[4])
+bool RKOsGetOwnFileVersion(WORD awVersion[4])
 {
     // Shared objects carry no version resource; the build compiles it in.
     awVersion[0] = RKDRV_VERSION_MAJOR;
