@@ -14,6 +14,24 @@ void RKTestFailAllocationsFrom(std::size_t nBytes)
     s_nFailFrom.store(nBytes);
 }
 
+bool RKTestCanFailAllocations()
+{
+    bool bFailed = false;
+    RKTestFailAllocationsFrom(1u << 20);
+    try
+    {
+        // Kept in a volatile so that the pair is not optimised away.
+        void* volatile pBlock = ::operator new(2u << 20);
+        ::operator delete(pBlock);
+    }
+    catch (const std::bad_alloc&)
+    {
+        bFailed = true;
+    }
+    RKTestFailAllocationsFrom(0);
+    return bFailed;
+}
+
 void* operator new(std::size_t nBytes)
 {
     std::size_t nFailFrom = s_nFailFrom.load();
@@ -27,6 +45,23 @@ void* operator new(std::size_t nBytes)
 void* operator new[](std::size_t nBytes)
 {
     return ::operator new(nBytes);
+}
+
+void* operator new(std::size_t nBytes, const std::nothrow_t&) noexcept
+{
+    try
+    {
+        return ::operator new(nBytes);
+    }
+    catch (...)
+    {
+        return nullptr;
+    }
+}
+
+void* operator new[](std::size_t nBytes, const std::nothrow_t&) noexcept
+{
+    return ::operator new(nBytes, std::nothrow);
 }
 
 void operator delete(void* pBlock) noexcept
@@ -45,6 +80,16 @@ void operator delete(void* pBlock, std::size_t) noexcept
 }
 
 void operator delete[](void* pBlock, std::size_t) noexcept
+{
+    std::free(pBlock);
+}
+
+void operator delete(void* pBlock, const std::nothrow_t&) noexcept
+{
+    std::free(pBlock);
+}
+
+void operator delete[](void* pBlock, const std::nothrow_t&) noexcept
 {
     std::free(pBlock);
 }

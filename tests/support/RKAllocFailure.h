@@ -8,6 +8,9 @@
 
 // From now on every allocation of at least nBytes fails; 0 lets all pass.
 void RKTestFailAllocationsFrom(std::size_t nBytes);
+// Whether the replacement is in force: a memory checker that replaces the
+// allocation functions itself (valgrind) takes it out.
+bool RKTestCanFailAllocations();
 
 // Fails large allocations while it lives.
 class CRKAllocFailure
