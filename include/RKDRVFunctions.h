@@ -25,6 +25,13 @@ RKDRV_API CRKDRVManager* GetODDManager(DWORD dwODD);
 // Releases the manager inside its engine, then unloads the engine module.
 // Null is allowed.
 RKDRV_API void ClearODDManager(CRKDRVManager* pManager);
+// Replaces pManager with a manager from the engine named by dwODD, listing
+// the drives the old one listed first, in their old order. The old manager
+// and its engine are gone before the new one is loaded. Returns the new
+// manager (also stored in pManager), or null: pManager is then null too,
+// unless it was null already or the old drives could not be recorded, in
+// which case nothing was released.
+RKDRV_API CRKDRVManager* ReloadODDManager(CRKDRVManager*& pManager, DWORD dwODD);
 // Has no effect: it neither opens, closes nor redirects any log.
 RKDRV_API void SetLogFileHandle(void* pHandle);
 } // namespace RKDRV

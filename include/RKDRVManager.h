@@ -49,6 +49,12 @@ public:
     // Installs a non-null callback on every listed writer; null does nothing.
     void SetCallBack(CRKWriterCallBack* pCallBack);
 
+    // Rearranges the table to follow vecEngines: one entry per nonzero
+    // letter (its writer, or a null placeholder), then the writers no letter
+    // took, in their previous order. Only pointers move. Always 0; when
+    // memory runs out the table is left as it was.
+    int ReorderEngineVector(const std::vector<WORD>& vecEngines);
+
 protected:
     // Field order: do not reorder. Engines fill m_vecWriters and m_bValid.
     std::vector<CRKWriter*> m_vecWriters;

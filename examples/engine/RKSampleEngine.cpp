@@ -1,4 +1,6 @@
-// A sample engine: two simulated drives, D and E, both empty.
+// A sample engine: simulated drives, all empty. Built as RKDRVCL it finds
+// drives D and E; built as RKDRVRD (RKSAMPLE_OTHER_ORDER) it finds E, F and
+// D, in an order of its own, as another engine would.
 #include "RKDRV.h"
 
 namespace
@@ -46,12 +48,24 @@ public:
 
     int EnumerateWriters() override
     {
+#ifdef RKSAMPLE_OTHER_ORDER
+        m_vecWriters.push_back(new CRKSampleWriter('E', "Other Writer BD-RE"));
+        m_vecWriters.push_back(new CRKSampleWriter('F', "Other Writer CD-RW"));
+        m_vecWriters.push_back(new CRKSampleWriter('D', "Other Writer DVD-RW"));
+#else
         m_vecWriters.push_back(new CRKSampleWriter('D', "Sample Writer DVD-RW"));
         m_vecWriters.push_back(new CRKSampleWriter('E', "Sample Writer BD-RE"));
+#endif
         return 1;
     }
-    int Initialize() override { return 1; }
-    int EngineReserved() override { return 0; }
+    int Initialize() override
+    {
+        return 1;
+    }
+    int EngineReserved() override
+    {
+        return 0;
+    }
     int Release() override
     {
         delete this;

@@ -1,5 +1,6 @@
-// An example host: asks for any engine, lists its drives, finds drive E and
-// installs a progress callback on every drive.
+// An example host: asks for any engine, lists its drives, finds drive E,
+// installs a progress callback on every drive, and switches engines while
+// keeping the drive indexes.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -36,6 +37,34 @@ public:
         std::printf("  [trace %s] %s\n", s_aszKinds[kind], ToNarrow(text).c_str());
     }
 };
+
+// Switches to another engine: the drives the host knows keep their indexes,
+// drives new to it follow. Writer pointers from before are dead afterwards.
+void ShowReload(CRKDRVManager*& pManager)
+{
+    auto ListDrives = [&pManager]()
+    {
+        for (int i = 0; i < pManager->GetNbWriter(); ++i)
+        {
+            CRKWriter* pWriter = pManager->GetWriter(static_cast<DWORD>(i));
+            if (pWriter)
+                std::printf("  %d: %c: %s\n", i, static_cast<char>(pWriter->GetDriveLetter()),
+                            ToNarrow(pWriter->GetModelName()).c_str());
+            else
+                std::printf("  %d: (drive no longer found)\n", i);
+        }
+    };
+    std::printf("Drives before the reload:\n");
+    ListDrives();
+    if (!RKDRV::ReloadODDManager(pManager, RKDRV_ENGINE_RD))
+    {
+        std::printf("Reload failed; no manager left.\n");
+        return;
+    }
+    std::printf("Reloaded with engine 0x%X; the known drives kept their indexes:\n",
+                static_cast<unsigned>(RKDRV_ENGINE_RD));
+    ListDrives();
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -80,6 +109,8 @@ int main(int argc, char** argv)
         RKMediaInfo stInfo = pWriter->GetMediaInfo();
         std::printf("Medium reported by the engine: %s\n", ToNarrow(stInfo.GetMediaType()).c_str());
     }
+
+    ShowReload(pManager);
 
     RKDRV::ClearODDManager(pManager);
     CRKLog::GetInstance()->SetSink(nullptr);
