@@ -1,4 +1,6 @@
-// A sample engine: two simulated drives, D and E, both empty.
+// A sample engine: two drives, D and E. Their media are found by the
+// library's own presence test, so a drive holds a disc when its letter names
+// one (on POSIX: a dosdevices link to a non-empty image or a loaded drive).
 #include "RKDRV.h"
 
 namespace
