@@ -35,8 +35,10 @@ char DriveLetterOfPath(const unsigned short* szPath)
         if (*szPath++ != wExpected)
             return 0;
     }
-    unsigned short wLetter = *szPath++;
-    if (*szPath++ != ':' || *szPath != 0)
+    // Never read past a terminator: each character is looked at only after
+    // the one before it was found to be no terminator.
+    unsigned short wLetter = szPath[0];
+    if (wLetter == 0 || szPath[1] != ':' || szPath[2] != 0)
         return 0;
     if (wLetter >= 'A' && wLetter <= 'Z')
         return static_cast<char>(wLetter - 'A' + 'a');
