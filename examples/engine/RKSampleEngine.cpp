@@ -1,6 +1,8 @@
-// A sample engine: simulated drives, all empty. Built as RKDRVCL it finds
-// drives D and E; built as RKDRVRD (RKSAMPLE_OTHER_ORDER) it finds E, F and
-// D, in an order of its own, as another engine would.
+// A sample engine: simulated drives. Built as RKDRVCL it finds drives D and
+// E; built as RKDRVRD (RKSAMPLE_OTHER_ORDER) it finds E, F and D, in an
+// order of its own, as another engine would. Their media are found by the
+// library's own presence test, so a drive holds a disc when its letter names
+// one (on POSIX: a dosdevices link to a non-empty image or a loaded drive).
 #include "RKDRV.h"
 
 namespace

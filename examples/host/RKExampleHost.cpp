@@ -1,9 +1,26 @@
 // An example host: asks for any engine, lists its drives, finds drive E,
-// installs a progress callback on every drive, and switches engines while
-// keeping the drive indexes.
+// installs a progress callback on every drive, waits for a disc, and
+// switches engines while keeping the drive indexes.
+//
+//   rkdrv_example [-v] [--wait LETTER|any] [--sim]
+//
+// Without --wait it waits on any drive of a simulated set: drive letters name
+// image files through a temporary dosdevices folder, and a disc "arrives" in
+// drive E after 3 seconds. With --wait it waits on the drives the
+// environment names (RKDRV_DOSDEVICES, WINEPREFIX or ~/.wine), unless --sim is
+// given too. Ctrl-C cancels the wait at its next poll.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "RKDRV.h"
 
@@ -65,6 +82,221 @@ void ShowReload(CRKDRVManager*& pManager)
                 static_cast<unsigned>(RKDRV_ENGINE_RD));
     ListDrives();
 }
+
+// ---- Waiting for a disc
+
+volatile std::sig_atomic_t g_bStopWait = 0;
+
+extern "C" void OnInterrupt(int)
+{
+    g_bStopWait = 1;
+}
+
+struct RKWaitOptions
+{
+    bool bWait = true;
+    bool bAnyDrive = true;
+    WORD wLetter = 'E';
+    bool bSimulate = true;
+};
+
+RKWaitOptions ParseWaitOptions(int argc, char** argv)
+{
+    RKWaitOptions options;
+    bool bSimAsked = false;
+    for (int i = 1; i < argc; ++i)
+    {
+        if (std::strcmp(argv[i], "--wait") == 0 && i + 1 < argc)
+        {
+            const char* szWhat = argv[++i];
+            options.bAnyDrive = std::strcmp(szWhat, "any") == 0;
+            if (!options.bAnyDrive)
+                options.wLetter = static_cast<WORD>(static_cast<unsigned char>(szWhat[0]));
+            options.bSimulate = false;
+        }
+        else if (std::strcmp(argv[i], "--sim") == 0)
+        {
+            bSimAsked = true;
+        }
+    }
+    options.bSimulate = options.bSimulate || bSimAsked;
+    return options;
+}
+
+// Shows each report of the wait on one line; answers 0 once Ctrl-C was pressed.
+class CRKWaitProgress : public CRKWriterCallBack
+{
+public:
+    int CallBack(DWORD, RKWRITERCALLBACKINFO& info) override
+    {
+        std::chrono::duration<double> dElapsed = std::chrono::steady_clock::now() - m_tStart;
+        if (info.step == RKSTEP_END || info.step == RKSTEP_CANCELLED)
+        {
+            std::printf("  wait ended after %.1f s (%s)\n", dElapsed.count(),
+                        info.step == RKSTEP_END ? "disc found" : "stopped by Ctrl-C");
+        }
+        else
+        {
+            std::printf("  waiting for a disc: poll %d, %.1f s (Ctrl-C cancels)\n", ++m_nPolls,
+                        dElapsed.count());
+        }
+        std::fflush(stdout);
+        return g_bStopWait ? 0 : 1;
+    }
+
+private:
+    int m_nPolls = 0;
+    std::chrono::steady_clock::time_point m_tStart = std::chrono::steady_clock::now();
+};
+
+bool SetEnvironment(const char* szName, const char* szValue)
+{
+#if defined(_WIN32)
+    return _putenv_s(szName, szValue ? szValue : "") == 0;
+#else
+    return (szValue ? setenv(szName, szValue, 1) : unsetenv(szName)) == 0;
+#endif
+}
+
+// Simulated drives D and E: dosdevices links to image files that do not
+// exist yet; a helper thread writes E's image after a delay, as if a disc
+// had been inserted.
+class CRKSimulatedDrives
+{
+public:
+    bool Start(WORD wDiscLetter, std::chrono::milliseconds msDelay)
+    {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        fs::path pathTemp = fs::temp_directory_path(ec);
+        if (ec)
+            return false;
+        for (int nTry = 0; nTry < 100 && m_pathFolder.empty(); ++nTry)
+        {
+            fs::path pathCandidate = pathTemp / ("rkdrv_example_" + std::to_string(std::rand()));
+            if (fs::create_directory(pathCandidate, ec))
+                m_pathFolder = pathCandidate;
+        }
+        if (m_pathFolder.empty())
+            return false;
+        char cDisc = static_cast<char>(wDiscLetter | 0x20);
+        for (char cLetter : {'d', 'e', cDisc})
+        {
+            fs::path pathLink = m_pathFolder / (std::string(1, cLetter) + "::");
+            if (!fs::exists(fs::symlink_status(pathLink)))
+                fs::create_symlink(m_pathFolder / (std::string(1, cLetter) + ".iso"), pathLink, ec);
+            if (ec)
+                return false;
+        }
+        const char* szOld = std::getenv("RKDRV_DOSDEVICES");
+        m_bHadOld = szOld != nullptr;
+        m_strOld = szOld ? szOld : "";
+        if (!SetEnvironment("RKDRV_DOSDEVICES", m_pathFolder.string().c_str()))
+            return false;
+        fs::path pathImage = m_pathFolder / (std::string(1, cDisc) + ".iso");
+        m_thread = std::thread(
+            [this, pathImage, msDelay]()
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                if (!m_cvStop.wait_for(lock, msDelay, [this]() { return m_bStop; }))
+                {
+                    std::ofstream(pathImage, std::ios::binary) << "sample disc image";
+                    std::printf("  (a disc was inserted)\n");
+                    std::fflush(stdout);
+                }
+            });
+        return true;
+    }
+
+    ~CRKSimulatedDrives()
+    {
+        if (m_thread.joinable())
+        {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_bStop = true;
+            }
+            m_cvStop.notify_one();
+            m_thread.join();
+        }
+        if (!m_pathFolder.empty())
+        {
+            SetEnvironment("RKDRV_DOSDEVICES", m_bHadOld ? m_strOld.c_str() : nullptr);
+            std::error_code ec;
+            std::filesystem::remove_all(m_pathFolder, ec);
+        }
+    }
+
+private:
+    std::filesystem::path m_pathFolder;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_cvStop;
+    bool m_bStop = false;
+    bool m_bHadOld = false;
+    std::string m_strOld;
+};
+
+// Waits for a disc on the chosen drive or on any drive and names the medium.
+void RunMediaWait(CRKDRVManager* pManager, const RKWaitOptions& options)
+{
+    if (!options.bWait)
+        return;
+    CRKSimulatedDrives simulation;
+    if (options.bSimulate)
+    {
+        if (simulation.Start(options.bAnyDrive ? 'E' : options.wLetter, std::chrono::milliseconds(3000)))
+            std::printf("Simulated drives: a disc arrives in %c: in 3 s.\n",
+                        static_cast<char>(options.bAnyDrive ? 'E' : options.wLetter));
+        else
+            std::printf("Simulated drives are not available here; waiting on the real drives.\n");
+    }
+
+    DWORD dwIndex = 0xFFFFFFFF;
+    if (!options.bAnyDrive)
+    {
+        unsigned int uIndex = 0;
+        if (!pManager->GetWriterFromLetter(options.wLetter, uIndex))
+        {
+            std::printf("Drive %c: not found; nothing to wait on.\n", static_cast<char>(options.wLetter));
+            return;
+        }
+        dwIndex = uIndex;
+    }
+    if (options.bAnyDrive)
+        std::printf("Waiting for a disc in any drive:\n");
+    else
+        std::printf("Waiting for a disc in drive %c:\n", static_cast<char>(options.wLetter));
+
+    CRKWaitProgress progress;
+    pManager->SetCallBack(&progress);
+    g_bStopWait = 0;
+    void (*pfnOldHandler)(int) = std::signal(SIGINT, OnInterrupt);
+
+    RKMediaInfo stInfo = {};
+    int bFound = pManager->WaitMedia(stInfo, dwIndex);
+
+    std::signal(SIGINT, pfnOldHandler == SIG_ERR ? SIG_DFL : pfnOldHandler);
+    // The progress object goes with this function: give every drive its default back.
+    for (int i = 0; i < pManager->GetNbWriter(); ++i)
+    {
+        if (CRKWriter* pWriter = pManager->GetWriter(static_cast<DWORD>(i)))
+            pWriter->SetCallBack(nullptr);
+    }
+
+    if (bFound)
+    {
+        CRKWriter* pWriter = pManager->GetWriter(dwIndex);
+        const unsigned short* szType = stInfo.GetMediaType();
+        std::printf("Disc found in drive %c: (writer %u): %s\n",
+                    pWriter ? static_cast<char>(pWriter->GetDriveLetter()) : '?',
+                    static_cast<unsigned>(dwIndex), *szType ? ToNarrow(szType).c_str() : "unknown medium");
+    }
+    else
+    {
+        std::printf("No disc: the wait was cancelled or found no drive.\n");
+    }
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -110,6 +342,7 @@ int main(int argc, char** argv)
         std::printf("Medium reported by the engine: %s\n", ToNarrow(stInfo.GetMediaType()).c_str());
     }
 
+    RunMediaWait(pManager, ParseWaitOptions(argc, argv));
     ShowReload(pManager);
 
     RKDRV::ClearODDManager(pManager);

@@ -65,9 +65,3 @@ void CRKDRVManager::ClearWriters()
     m_vecWriters.clear();
     CRKLog::GetInstance()->ExitFunction();
 }
-
-int CRKDRVManager::WaitMedia(RKMediaInfo&, DWORD&)
-{
-    // The wait across drives is not built yet.
-    return 0;
-}

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "RKOsDevice_posix.h"
 #include "RKOsLayer.h"
 #include "RKVersion.h"
 #include "RKTextUtil.h"
@@ -60,19 +61,6 @@ DWORD PosixGetLastError()
     return static_cast<DWORD>(errno);
 }
 
-RKOsDevice PosixOpenDevice(const unsigned short*)
-{
-    // Drive letters do not name devices here yet.
-    return nullptr;
-}
-
-int PosixCheckMedia(RKOsDevice)
-{
-    return 0;
-}
-
-void PosixCloseDevice(RKOsDevice) {}
-
 void PosixSleep(DWORD dwMilliseconds)
 {
     // Resumes after signal interruptions until the whole pause has passed.
@@ -84,8 +72,9 @@ void PosixSleep(DWORD dwMilliseconds)
     }
 }
 
-const RKOsCallTable s_DefaultCalls = {PosixLoadModule, PosixGetSymbol,  PosixFreeModule,  PosixGetLastError,
-                                      PosixOpenDevice, PosixCheckMedia, PosixCloseDevice, PosixSleep};
+const RKOsCallTable s_DefaultCalls = {PosixLoadModule,    PosixGetSymbol,    PosixFreeModule,
+                                      PosixGetLastError,  RKPosixOpenDevice, RKPosixCheckMedia,
+                                      RKPosixCloseDevice, PosixSleep};
 } // namespace
 
 const RKOsCallTable& RKOsDefaultCalls()

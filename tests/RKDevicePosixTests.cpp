@@ -1,0 +1,274 @@
+// Drive devices on POSIX: letters reach devices through a dosdevices folder.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "RKDRV.h"
+#include "RKFakeEngine.h"
+#include "RKOsLayer.h"
+#include "RKTraceCapture.h"
+#include "RKWaitScript.h"
+
+namespace
+{
+// Sets an environment variable for the lifetime of the object.
+class CRKScopedEnv
+{
+public:
+    CRKScopedEnv(const char* szName, const char* szValue) : m_strName(szName)
+    {
+        const char* szOld = std::getenv(szName);
+        m_bHad = szOld != nullptr;
+        if (szOld)
+            m_strOld = szOld;
+        if (szValue)
+            setenv(szName, szValue, 1);
+        else
+            unsetenv(szName);
+    }
+    ~CRKScopedEnv()
+    {
+        if (m_bHad)
+            setenv(m_strName.c_str(), m_strOld.c_str(), 1);
+        else
+            unsetenv(m_strName.c_str());
+    }
+
+private:
+    std::string m_strName;
+    std::string m_strOld;
+    bool m_bHad;
+};
+
+// A temporary folder, removed with everything in it.
+class CRKTempFolder
+{
+public:
+    CRKTempFolder()
+    {
+        char szTemplate[] = "/tmp/rkdrv_dev_XXXXXX";
+        const char* szMade = mkdtemp(szTemplate);
+        m_strPath = szMade ? szMade : "";
+    }
+    ~CRKTempFolder() { Remove(m_strPath); }
+    const std::string& Path() const { return m_strPath; }
+
+    void Link(const std::string& strName, const std::string& strTarget)
+    {
+        ASSERT_EQ(0, symlink(strTarget.c_str(), (m_strPath + "/" + strName).c_str()));
+    }
+    std::string File(const std::string& strName, const std::string& strContent)
+    {
+        std::string strPath = m_strPath + "/" + strName;
+        std::ofstream(strPath, std::ios::binary) << strContent;
+        return strPath;
+    }
+
+private:
+    static void Remove(const std::string& strPath)
+    {
+        if (strPath.empty())
+            return;
+        struct stat stInfo;
+        if (lstat(strPath.c_str(), &stInfo) == 0 && S_ISDIR(stInfo.st_mode))
+        {
+            if (DIR* pDir = opendir(strPath.c_str()))
+            {
+                while (dirent* pEntry = readdir(pDir))
+                {
+                    std::string strName = pEntry->d_name;
+                    if (strName != "." && strName != "..")
+                        Remove(strPath + "/" + strName);
+                }
+                closedir(pDir);
+            }
+            rmdir(strPath.c_str());
+        }
+        else
+        {
+            unlink(strPath.c_str());
+        }
+    }
+    std::string m_strPath;
+};
+
+const unsigned short* Path16(const char16_t* szPath)
+{
+    return reinterpret_cast<const unsigned short*>(szPath);
+}
+
+// Opens, asks and closes through the backend's own entries.
+int Presence(const char16_t* szPath)
+{
+    const RKOsCallTable& calls = RKOsDefaultCalls();
+    RKOsDevice hDevice = calls.pfnOpenDevice(Path16(szPath));
+    if (!hDevice)
+        return -1;
+    int nAnswer = calls.pfnCheckMedia(hDevice);
+    calls.pfnCloseDevice(hDevice);
+    return nAnswer;
+}
+
+class RKDevicePosixTest : public ::testing::Test
+{
+protected:
+    CRKTempFolder m_folder;
+    CRKScopedEnv m_env{"RKDRV_DOSDEVICES", m_folder.Path().c_str()};
+};
+} // namespace
+
+TEST_F(RKDevicePosixTest, LinksDecidePresence)
+{
+    ASSERT_FALSE(m_folder.Path().empty());
+    m_folder.Link("d::", m_folder.Path() + "/missing.iso");
+    m_folder.Link("e::", m_folder.File("empty.iso", ""));
+    m_folder.Link("f::", m_folder.File("disc.iso", "DATA"));
+
+    EXPECT_EQ(-1, Presence(u"\\\\.\\C:")); // no link
+    EXPECT_EQ(-1, Presence(u"\\\\.\\D:")); // dangling link
+    EXPECT_EQ(0, Presence(u"\\\\.\\E:"));  // empty image: a device, no medium
+    EXPECT_EQ(1, Presence(u"\\\\.\\F:"));
+    EXPECT_EQ(1, Presence(u"\\\\.\\f:")); // both cases reach the same link
+
+    CRKTraceCapture capture;
+    for (WORD wLetter : {u'C', u'D', u'E'})
+        EXPECT_EQ(0, CRKFakeWriter(wLetter).IsMediaIn()) << static_cast<char>(wLetter);
+    EXPECT_EQ(1, CRKFakeWriter(u'F').IsMediaIn());
+    EXPECT_EQ(1, CRKFakeWriter(u'f').IsMediaIn());
+    EXPECT_TRUE(capture.records.empty());
+}
+
+TEST_F(RKDevicePosixTest, OnlyLowerCaseLinkNamesCount)
+{
+    m_folder.Link("E::", m_folder.File("disc.iso", "DATA"));
+    EXPECT_EQ(-1, Presence(u"\\\\.\\E:"));
+    EXPECT_EQ(-1, Presence(u"\\\\.\\e:"));
+}
+
+TEST_F(RKDevicePosixTest, TargetsThatHoldNoMediumAreNeverOpened)
+{
+    ASSERT_EQ(0, mkdir((m_folder.Path() + "/folder").c_str(), 0700));
+    m_folder.Link("g::", m_folder.Path() + "/folder");
+    // A FIFO would block a plain open; it must not even be tried.
+    ASSERT_EQ(0, mkfifo((m_folder.Path() + "/pipe").c_str(), 0600));
+    m_folder.Link("h::", m_folder.Path() + "/pipe");
+    m_folder.Link("i::", "/dev/null");
+    EXPECT_EQ(-1, Presence(u"\\\\.\\G:"));
+    EXPECT_EQ(-1, Presence(u"\\\\.\\H:"));
+    EXPECT_EQ(-1, Presence(u"\\\\.\\I:"));
+}
+
+TEST_F(RKDevicePosixTest, MalformedPathsNameNoDevice)
+{
+    m_folder.Link("e::", m_folder.File("disc.iso", "DATA"));
+    ASSERT_EQ(1, Presence(u"\\\\.\\E:"));
+    EXPECT_EQ(nullptr, RKOsDefaultCalls().pfnOpenDevice(nullptr));
+    for (const char16_t* szPath : {u"", u"\\\\.\\", u"\\\\.\\E", u"\\\\.\\E:\\", u"\\\\.\\EE:", u"\\\\.\\:",
+                                   u"\\\\?\\E:", u"//./E:", u"\\\\.\\E::", u"\\\\.\\1:", u"\\\\.\\.:",
+                                   u"\\\\.\\/:", u"E:", u"\\\\.\\\u0145:", u"\\\\.\\\uff25:"})
+    {
+        EXPECT_EQ(-1, Presence(szPath)) << RKTextToUtf8(Path16(szPath));
+    }
+    // A letter outside 8 bits must not be cut down to one that has a link.
+    EXPECT_EQ(0, CRKFakeWriter(0x0145).IsMediaIn());
+    EXPECT_EQ(0, CRKFakeWriter(0x0165).IsMediaIn());
+    EXPECT_EQ(0, CRKFakeWriter(0).IsMediaIn());
+}
+
+TEST_F(RKDevicePosixTest, FolderComesFromTheEnvironmentInOrder)
+{
+    CRKTempFolder prefix;
+    ASSERT_EQ(0, mkdir((prefix.Path() + "/dosdevices").c_str(), 0700));
+    ASSERT_EQ(
+        0, symlink(m_folder.File("disc.iso", "DATA").c_str(), (prefix.Path() + "/dosdevices/w::").c_str()));
+    CRKTempFolder home;
+    ASSERT_EQ(0, mkdir((home.Path() + "/.wine").c_str(), 0700));
+    ASSERT_EQ(0, mkdir((home.Path() + "/.wine/dosdevices").c_str(), 0700));
+    ASSERT_EQ(0, symlink(m_folder.File("home.iso", "DATA").c_str(),
+                         (home.Path() + "/.wine/dosdevices/h::").c_str()));
+    m_folder.Link("r::", m_folder.File("own.iso", "DATA"));
+
+    CRKScopedEnv wine("WINEPREFIX", prefix.Path().c_str());
+    CRKScopedEnv homeEnv("HOME", home.Path().c_str());
+    // The library's own variable first.
+    EXPECT_EQ(1, Presence(u"\\\\.\\R:"));
+    EXPECT_EQ(-1, Presence(u"\\\\.\\W:"));
+    {
+        CRKScopedEnv own("RKDRV_DOSDEVICES", "");
+        EXPECT_EQ(-1, Presence(u"\\\\.\\R:"));
+        EXPECT_EQ(1, Presence(u"\\\\.\\W:"));
+        EXPECT_EQ(-1, Presence(u"\\\\.\\H:"));
+        CRKScopedEnv noWine("WINEPREFIX", nullptr);
+        EXPECT_EQ(1, Presence(u"\\\\.\\H:"));
+        CRKScopedEnv noHome("HOME", nullptr);
+        EXPECT_EQ(-1, Presence(u"\\\\.\\H:"));
+    }
+}
+
+TEST_F(RKDevicePosixTest, PresenceLeavesNoDescriptorOpen)
+{
+    DIR* pFds = opendir("/proc/self/fd");
+    if (!pFds)
+        GTEST_SKIP() << "no /proc/self/fd to count descriptors";
+    closedir(pFds);
+    auto CountFds = []()
+    {
+        int nCount = 0;
+        if (DIR* pDir = opendir("/proc/self/fd"))
+        {
+            while (readdir(pDir))
+                ++nCount;
+            closedir(pDir);
+        }
+        return nCount;
+    };
+    m_folder.Link("e::", m_folder.File("disc.iso", "DATA"));
+    m_folder.Link("f::", m_folder.File("empty.iso", ""));
+    CRKFakeWriter disc('E');
+    CRKFakeWriter empty('F');
+    int nBefore = CountFds();
+    for (int i = 0; i < 50; ++i)
+    {
+        EXPECT_EQ(1, disc.IsMediaIn());
+        EXPECT_EQ(0, empty.IsMediaIn());
+    }
+    EXPECT_EQ(nBefore, CountFds());
+}
+
+TEST_F(RKDevicePosixTest, WaitOnOneDriveSeesAnImageThatAppears)
+{
+    // The library's own presence test, with the pauses recorded.
+    std::string strImage = m_folder.Path() + "/later.iso";
+    m_folder.Link("e::", strImage);
+    RKEventList events;
+    CRKRecordedSleep sleep(events);
+    CRKScriptedCallBack callBack(events, "cb");
+    callBack.onCall = [&](std::size_t nCall, RKWRITERCALLBACKINFO&)
+    {
+        if (nCall == 3)
+            std::ofstream(strImage, std::ios::binary) << "DATA";
+    };
+    class CEjectCounter : public CRKFakeWriter
+    {
+    public:
+        CEjectCounter() : CRKFakeWriter('E') {}
+        int EjectTray() override { return ++nEject; }
+        int nEject = 0;
+    } writer;
+    writer.SetCallBack(&callBack);
+
+    writer.WaitMedia();
+
+    EXPECT_EQ(1, writer.nEject);
+    EXPECT_EQ((RKEventList{"cb:CallBack step=1", "cb:CallBack step=2", "Sleep 500", "cb:CallBack step=2",
+                           "Sleep 500", "cb:CallBack step=4"}),
+              events);
+}
