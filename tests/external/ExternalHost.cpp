@@ -2,6 +2,12 @@
 // and virtual slot the engine filled, as the library sees them.
 #include <cstdio>
 
+// A Windows host has the system's header first; the library's types must
+// agree with it.
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include "RKDRV.h"
 
 namespace

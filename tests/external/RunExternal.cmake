@@ -16,8 +16,14 @@ function(run)
   endif()
 endfunction()
 
-# A sanitized library needs sanitized programs around it.
+# A sanitized library needs sanitized programs around it; a cross-built one
+# needs the same toolchain.
 set(extra_args)
+if(RKDRV_TOOLCHAIN_FILE)
+  # A cross toolchain looks for packages under its own root only, so the
+  # package's folder is named.
+  list(APPEND extra_args "-DCMAKE_TOOLCHAIN_FILE=${RKDRV_TOOLCHAIN_FILE}" "-DRKDRV_DIR=${prefix}/lib/cmake/RKDRV")
+endif()
 if(RKDRV_SANITIZE)
   list(APPEND extra_args "-DCMAKE_CXX_FLAGS=-fsanitize=${RKDRV_SANITIZE}")
 endif()
@@ -45,4 +51,8 @@ endif()
 if(RKDRV_SANITIZE)
   set(ENV{LD_LIBRARY_PATH} ${prefix}/lib)
 endif()
-run(${prefix}/bin/external_host)
+set(host ${prefix}/bin/external_host)
+if(EXISTS ${host}.exe)
+  set(host ${host}.exe)
+endif()
+run(${RKDRV_EMULATOR} ${host})
