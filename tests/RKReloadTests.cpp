@@ -285,7 +285,9 @@ TEST_F(RKReloadTest, NullManagerReleasesNothing)
 TEST_F(RKReloadTest, OutOfMemoryForTheSnapshotKeepsTheOldManager)
 {
     if (!RKTestCanFailAllocations())
-        GTEST_SKIP() << "the allocation functions are replaced by a memory checker";
+        GTEST_SKIP()
+            << "the library's allocations cannot be made to fail here (a memory checker replaces the "
+               "allocation functions, or the library carries its own C++ runtime)";
     // Enough drives that the snapshot's buffer outgrows what may be allocated.
     std::vector<std::string> vecDestroyed;
     CRKFakeManager* pFake = new CRKFakeManager(&vecDestroyed);

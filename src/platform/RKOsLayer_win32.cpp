@@ -1,7 +1,9 @@
 // Win32 backend of the operating-system layer. Only Win32 calls belong here.
 #include <windows.h>
 
+#include <shlwapi.h>
 #include <winioctl.h>
+#include <winver.h>
 
 #include "RKOsLayer.h"
 
@@ -70,4 +72,87 @@ const RKOsCallTable s_DefaultCalls = {Win32LoadModule, Win32GetSymbol,  Win32Fre
 const RKOsCallTable& RKOsDefaultCalls()
 {
     return s_DefaultCalls;
+}
+
+// Paths for the local log.
+
+char RKOsPathSeparator()
+{
+    return '\\';
+}
+
+bool RKOsGetHostExecutablePath(char* szPath, DWORD dwSize)
+{
+    DWORD dwLength = GetModuleFileNameA(nullptr, szPath, dwSize);
+    // A length equal to the size means the path was cut.
+    return dwLength > 0 && dwLength < dwSize;
+}
+
+void RKOsRemoveFileSpec(char* szPath)
+{
+    PathRemoveFileSpecA(szPath);
+}
+
+bool RKOsPathExists(const char* szPath)
+{
+    return PathFileExistsA(szPath) != FALSE;
+}
+
+void RKOsDeleteFile(const char* szPath)
+{
+    DeleteFileA(szPath);
+}
+
+namespace
+{
+// This library's own file, found by its module name. Under another file
+// name the lookup finds nothing and the host executable is named instead.
+bool OwnModulePathWide(wchar_t* szPath, DWORD dwSize)
+{
+    DWORD dwLength = GetModuleFileNameW(GetModuleHandleW(L"RKDRV"), szPath, dwSize);
+    return dwLength > 0 && dwLength < dwSize;
+}
+} // namespace
+
+bool RKOsGetOwnModulePath(char* szPath, DWORD dwSize)
+{
+    wchar_t szWide[MAX_PATH];
+    if (dwSize == 0 || !OwnModulePathWide(szWide, MAX_PATH))
+        return false;
+    // One byte per character; what one byte cannot hold becomes '?'.
+    DWORD i = 0;
+    for (; szWide[i] != 0 && i + 1 < dwSize; ++i)
+        szPath[i] = szWide[i] < 0x100 ? static_cast<char>(szWide[i]) : '?';
+    szPath[i] = '\0';
+    return szWide[i] == 0;
+}
+
+bool RKOsGetOwnFileVersion(WORD awVersion[4])
+{
+    wchar_t szPath[MAX_PATH];
+    if (!OwnModulePathWide(szPath, MAX_PATH))
+        return false;
+    DWORD dwHandle = 0;
+    DWORD dwSize = GetFileVersionInfoSizeW(szPath, &dwHandle);
+    if (dwSize == 0)
+        return false;
+    HANDLE hHeap = GetProcessHeap();
+    void* pBuffer = HeapAlloc(hHeap, 0, dwSize);
+    if (!pBuffer)
+        return false;
+    bool bFound = false;
+    VS_FIXEDFILEINFO* pInfo = nullptr;
+    UINT uLength = 0;
+    if (GetFileVersionInfoW(szPath, dwHandle, dwSize, pBuffer) &&
+        VerQueryValueW(pBuffer, L"\\", reinterpret_cast<void**>(&pInfo), &uLength) && pInfo &&
+        uLength >= sizeof(VS_FIXEDFILEINFO))
+    {
+        awVersion[0] = HIWORD(pInfo->dwFileVersionMS);
+        awVersion[1] = LOWORD(pInfo->dwFileVersionMS);
+        awVersion[2] = HIWORD(pInfo->dwFileVersionLS);
+        awVersion[3] = LOWORD(pInfo->dwFileVersionLS);
+        bFound = true;
+    }
+    HeapFree(hHeap, 0, pBuffer);
+    return bFound;
 }

@@ -1,12 +1,24 @@
 #include "RKAllocFailure.h"
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdlib>
 #include <new>
+#include <vector>
+
+#include "RKTextUtil.h"
 
 namespace
 {
 std::atomic<std::size_t> s_nFailFrom{0};
+
+void CallFormat(RKText& strOut, const unsigned short* szFormat, ...)
+{
+    va_list vaArgs;
+    va_start(vaArgs, szFormat);
+    RKFormatV(strOut, szFormat, vaArgs);
+    va_end(vaArgs);
+}
 } // namespace
 
 void RKTestFailAllocationsFrom(std::size_t nBytes)
@@ -16,7 +28,11 @@ void RKTestFailAllocationsFrom(std::size_t nBytes)
 
 bool RKTestCanFailAllocations()
 {
+    // A text long enough that copying it needs a block above the limit.
+    std::vector<unsigned short> vecText((2u << 20) / sizeof(unsigned short), 'x');
+    vecText.back() = 0;
     bool bFailed = false;
+    bool bLibraryFailed = false;
     RKTestFailAllocationsFrom(1u << 20);
     try
     {
@@ -28,8 +44,19 @@ bool RKTestCanFailAllocations()
     {
         bFailed = true;
     }
+    // Where every module carries its own C++ runtime (Windows), the library
+    // allocates with its own functions, out of this replacement's reach.
+    try
+    {
+        RKText strOut;
+        CallFormat(strOut, vecText.data());
+    }
+    catch (const std::bad_alloc&)
+    {
+        bLibraryFailed = true;
+    }
     RKTestFailAllocationsFrom(0);
-    return bFailed;
+    return bFailed && bLibraryFailed;
 }
 
 void* operator new(std::size_t nBytes)

@@ -16,11 +16,15 @@ bool RKTestIsModuleLoaded(const std::string& strPath);
 void* RKTestModuleHandle(const std::string& strPath);
 // Whether the system's ordinary module search reaches engine set szSet.
 bool RKTestOrdinarySearchReaches(const char* szSet);
+// A file in the running test program's own folder.
+std::string RKTestProgramFile(const char* szName);
 // Loads and frees a module by path, as a host would.
 void* RKTestLoadModule(const std::string& strPath);
 void RKTestFreeModule(void* hModule);
 // Runs a program with arguments and waits; its exit code, or -1.
 int RKTestRunProgram(const std::string& strPath, const std::vector<std::string>& vecArgs);
+// Whether files and programs work beyond 259 characters of path here.
+bool RKTestLongPathsUsable();
 // How a text-mode file ends its lines here.
 const char* RKTestNativeLineEnd();
 // Sets an environment variable of this process; null removes it.

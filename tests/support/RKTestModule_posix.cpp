@@ -84,3 +84,16 @@ const char* RKTestNativeLineEnd()
 {
     return "\n";
 }
+
+std::string RKTestProgramFile(const char* szName)
+{
+    char szPath[4096];
+    ssize_t nLength = readlink("/proc/self/exe", szPath, sizeof(szPath) - 1);
+    std::string strPath(szPath, nLength > 0 ? static_cast<std::size_t>(nLength) : 0);
+    return strPath.substr(0, strPath.find_last_of('/') + 1) + szName;
+}
+
+bool RKTestLongPathsUsable()
+{
+    return true;
+}

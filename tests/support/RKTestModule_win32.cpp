@@ -89,3 +89,48 @@ bool RKTestOrdinarySearchReaches(const char* szSet)
     return CompareStringOrdinal(Wide(RKTestEngineFolder(szSet)).c_str(), -1, ProgramFolder().c_str(), -1,
                                 TRUE) == CSTR_EQUAL;
 }
+
+std::string RKTestProgramFile(const char* szName)
+{
+    return Narrow(ProgramFolder()) + szName;
+}
+
+void* RKTestLoadModule(const std::string& strPath)
+{
+    return LoadLibraryW(Wide(strPath).c_str());
+}
+
+void RKTestFreeModule(void* hModule)
+{
+    FreeLibrary(static_cast<HMODULE>(hModule));
+}
+
+int RKTestRunProgram(const std::string& strPath, const std::vector<std::string>& vecArgs)
+{
+    std::wstring strCommand = L"\"" + Wide(strPath) + L"\"";
+    for (const std::string& strArg : vecArgs)
+        strCommand += L" \"" + Wide(strArg) + L"\"";
+    STARTUPINFOW stStartup = {};
+    stStartup.cb = sizeof(stStartup);
+    PROCESS_INFORMATION stProcess = {};
+    if (!CreateProcessW(Wide(strPath).c_str(), &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &stStartup, &stProcess))
+        return -1;
+    WaitForSingleObject(stProcess.hProcess, INFINITE);
+    DWORD dwExitCode = 0;
+    BOOL bOk = GetExitCodeProcess(stProcess.hProcess, &dwExitCode);
+    CloseHandle(stProcess.hThread);
+    CloseHandle(stProcess.hProcess);
+    return bOk ? static_cast<int>(dwExitCode) : -1;
+}
+
+const char* RKTestNativeLineEnd()
+{
+    return "\r\n";
+}
+
+bool RKTestLongPathsUsable()
+{
+    // Without the long-path opt-in, folders and programs stop at MAX_PATH.
+    return false;
+}
