@@ -77,17 +77,14 @@ protected:
     void SetUp() override
     {
         RKTestProbeReset(s_Probe);
-        char szAddress[32];
-        std::snprintf(szAddress, sizeof(szAddress), "%llx",
-                      static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(&s_Probe)));
-        RKTestSetEnv("RKDRV_TEST_PROBE", szAddress);
+        RKTestPublishProbe(&s_Probe);
         s_vecLoadNames.clear();
     }
 
     void TearDown() override
     {
         RKOsSetCalls(nullptr);
-        RKTestSetEnv("RKDRV_TEST_PROBE", nullptr);
+        RKTestPublishProbe(nullptr);
         // Whatever yielded a manager must be unloaded again.
         for (const char* szName : {"RKDRVCL", "RKDRVRD", "RKDRVIM", "RKDRVSC"})
         {

@@ -95,10 +95,7 @@ protected:
     void SetUp() override
     {
         RKTestProbeReset(s_Probe);
-        char szAddress[32];
-        std::snprintf(szAddress, sizeof(szAddress), "%llx",
-                      static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(&s_Probe)));
-        RKTestSetEnv("RKDRV_TEST_PROBE", szAddress);
+        RKTestPublishProbe(&s_Probe);
         s_strFolder = RKTestEngineFolder("all");
         s_FolderCalls = RKOsDefaultCalls();
         s_FolderCalls.pfnLoadModule = LoadFromFolder;
@@ -109,7 +106,7 @@ protected:
     void TearDown() override
     {
         RKOsSetCalls(nullptr);
-        RKTestSetEnv("RKDRV_TEST_PROBE", nullptr);
+        RKTestPublishProbe(nullptr);
         for (const char* szName : {"RKDRVCL", "RKDRVRD", "RKDRVIM", "RKDRVSC"})
             EXPECT_FALSE(RKTestIsModuleLoaded(RKTestEngineFile("all", szName))) << szName;
         // Every writer made was destroyed once, and every manager released.

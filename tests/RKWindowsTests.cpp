@@ -85,16 +85,13 @@ protected:
     void SetUp() override
     {
         RKTestProbeReset(s_Probe);
-        char szAddress[32];
-        std::snprintf(szAddress, sizeof(szAddress), "%llx",
-                      static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(&s_Probe)));
-        RKTestSetEnv("RKDRV_TEST_PROBE", szAddress);
+        RKTestPublishProbe(&s_Probe);
     }
 
     void TearDown() override
     {
         RKOsSetCalls(nullptr);
-        RKTestSetEnv("RKDRV_TEST_PROBE", nullptr);
+        RKTestPublishProbe(nullptr);
     }
 
     // Engines by full path from engine set szSet, as the loader tests do.

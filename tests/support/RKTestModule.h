@@ -27,6 +27,9 @@ int RKTestRunProgram(const std::string& strPath, const std::vector<std::string>&
 bool RKTestLongPathsUsable();
 // How a text-mode file ends its lines here.
 const char* RKTestNativeLineEnd();
+// Makes the test engines of this process count into pProbe; null stops it.
+struct RKTestProbe;
+void RKTestPublishProbe(RKTestProbe* pProbe);
 // Sets an environment variable of this process; null removes it.
 void RKTestSetEnv(const char* szName, const char* szValue);
 
