@@ -25,6 +25,7 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/RKDRVConfigVersion.cmake
 install(FILES
   ${PROJECT_BINARY_DIR}/RKDRVConfig.cmake
   ${PROJECT_BINARY_DIR}/RKDRVConfigVersion.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/RKDRVEngine.cmake
   DESTINATION ${RKDRV_CMAKE_DIR}
 )
 

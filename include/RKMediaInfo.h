@@ -5,6 +5,22 @@
 #include "RKExport.h"
 #include "RKTypes.h"
 
+// The media type codes that have names.
+#define RKMEDIA_CD 0x0002u
+#define RKMEDIA_CD_R 0x0102u
+#define RKMEDIA_CD_RW 0x0003u
+#define RKMEDIA_DVD 0x0004u
+#define RKMEDIA_DVD_R 0x0014u
+#define RKMEDIA_DVD_RW 0x0015u
+#define RKMEDIA_DVD_PLUS_R 0x0024u
+#define RKMEDIA_DVD_PLUS_RW 0x0025u
+#define RKMEDIA_DVD_R_DL 0x0048u
+#define RKMEDIA_DVD_PLUS_R_DL 0x0088u
+#define RKMEDIA_DVD_RAM 0x0105u
+#define RKMEDIA_BD_ROM 0x2000u
+#define RKMEDIA_BD_R 0x6000u
+#define RKMEDIA_BD_RE 0x6001u
+
 struct RKDRV_API RKMediaInfo
 {
     RKMediaInfo() = default;

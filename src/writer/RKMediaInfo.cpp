@@ -11,10 +11,20 @@ struct RKMediaName
 };
 
 const RKMediaName s_aMediaNames[] = {
-    {0x0002, u"CD"},      {0x0102, u"CD-R"},    {0x0003, u"CD-RW"},   {0x0004, u"DVD"},
-    {0x0014, u"DVD-R"},   {0x0015, u"DVD-RW"},  {0x0024, u"DVD+R"},   {0x0025, u"DVD+RW"},
-    {0x0048, u"DVD-RDL"}, {0x0088, u"DVD+RDL"}, {0x0105, u"DVD-RAM"}, {0x2000, u"BD-ROM"},
-    {0x6000, u"BD-R"},    {0x6001, u"BD-RE"},
+    {RKMEDIA_CD, u"CD"},
+    {RKMEDIA_CD_R, u"CD-R"},
+    {RKMEDIA_CD_RW, u"CD-RW"},
+    {RKMEDIA_DVD, u"DVD"},
+    {RKMEDIA_DVD_R, u"DVD-R"},
+    {RKMEDIA_DVD_RW, u"DVD-RW"},
+    {RKMEDIA_DVD_PLUS_R, u"DVD+R"},
+    {RKMEDIA_DVD_PLUS_RW, u"DVD+RW"},
+    {RKMEDIA_DVD_R_DL, u"DVD-RDL"},
+    {RKMEDIA_DVD_PLUS_R_DL, u"DVD+RDL"},
+    {RKMEDIA_DVD_RAM, u"DVD-RAM"},
+    {RKMEDIA_BD_ROM, u"BD-ROM"},
+    {RKMEDIA_BD_R, u"BD-R"},
+    {RKMEDIA_BD_RE, u"BD-RE"},
 };
 } // namespace
 

@@ -1,0 +1,46 @@
+// What the system engine (RKDRVSC, identifier RKDRV_ENGINE_SC) stores in the
+// words the library leaves to engines. Hosts may include this header to read
+// those words; nothing in it is needed to use the engine.
+#ifndef RKSYSTEMENGINE_H
+#define RKSYSTEMENGINE_H
+
+#include "RKMediaInfo.h"
+#include "RKTypes.h"
+
+// RKMediaInfo::dwMediaType: one of the library's RKMEDIA_* codes, taken from
+// the drive's current profile; 0 when the drive holds no medium. A profile
+// that has no library code is reported as RKSC_MEDIA_FROM_PROFILE(profile),
+// whose name (GetMediaType) is the empty text.
+#define RKSC_MEDIA_NONE 0u
+#define RKSC_MEDIA_PROFILE_FLAG 0x00010000u
+#define RKSC_MEDIA_FROM_PROFILE(wProfile) (RKSC_MEDIA_PROFILE_FLAG | ((DWORD)(wProfile)&0xFFFFu))
+#define RKSC_MEDIA_IS_PROFILE(dwMedia) (((dwMedia)&0xFFFF0000u) == RKSC_MEDIA_PROFILE_FLAG)
+#define RKSC_MEDIA_PROFILE(dwMedia) ((WORD)((dwMedia)&0xFFFFu))
+
+// RKMediaInfo::dwDiscType: the state of the disc, from the drive's disc
+// information.
+#define RKSC_DISC_NONE 0u       // no medium in the drive
+#define RKSC_DISC_BLANK 1u      // recordable and empty
+#define RKSC_DISC_APPENDABLE 2u // recorded, more can be written
+#define RKSC_DISC_COMPLETE 3u   // closed, or a pressed disc
+#define RKSC_DISC_OTHER 4u      // a state the drive reports otherwise, or none
+
+// CRKWriter::GetSupportedMedia(): one bit per media code the drive can hold,
+// from the profiles the drive lists. A drive whose profile list cannot be
+// read reports 0.
+#define RKSC_SUPPORTS_CD (1u << 0)
+#define RKSC_SUPPORTS_CD_R (1u << 1)
+#define RKSC_SUPPORTS_CD_RW (1u << 2)
+#define RKSC_SUPPORTS_DVD (1u << 3)
+#define RKSC_SUPPORTS_DVD_R (1u << 4)
+#define RKSC_SUPPORTS_DVD_RW (1u << 5)
+#define RKSC_SUPPORTS_DVD_PLUS_R (1u << 6)
+#define RKSC_SUPPORTS_DVD_PLUS_RW (1u << 7)
+#define RKSC_SUPPORTS_DVD_R_DL (1u << 8)
+#define RKSC_SUPPORTS_DVD_PLUS_R_DL (1u << 9)
+#define RKSC_SUPPORTS_DVD_RAM (1u << 10)
+#define RKSC_SUPPORTS_BD_ROM (1u << 11)
+#define RKSC_SUPPORTS_BD_R (1u << 12)
+#define RKSC_SUPPORTS_BD_RE (1u << 13)
+
+#endif
