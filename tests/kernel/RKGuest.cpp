@@ -211,7 +211,8 @@ bool CRKGuest::IsTrayOpen(const std::string& strId, bool& bOpen)
 bool CRKGuest::HotAddDrive(const std::string& strId, const std::string& strImage)
 {
     nlohmann::json jsReturn;
-    nlohmann::json jsDevice = {{"driver", "scsi-cd"}, {"bus", "scsi0.0"}, {"id", strId}};
+    nlohmann::json jsDevice = {
+        {"driver", "scsi-cd"}, {"bus", "scsi0.0"}, {"scsi-id", m_nScsiTargets}, {"lun", 0}, {"id", strId}};
     if (!strImage.empty())
     {
         std::string strNode = "m-" + strId;
@@ -224,5 +225,8 @@ bool CRKGuest::HotAddDrive(const std::string& strId, const std::string& strImage
             return false;
         jsDevice["drive"] = strNode;
     }
-    return Monitor("device_add", jsDevice, jsReturn);
+    if (!Monitor("device_add", jsDevice, jsReturn))
+        return false;
+    ++m_nScsiTargets;
+    return true;
 }

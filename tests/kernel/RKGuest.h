@@ -100,6 +100,7 @@ private:
         bool bDone = false;
     };
 
+    static std::string ScsiTargets(const std::vector<RKGuestDrive>& vecDrives);
     std::vector<std::string> MachineArguments(const std::vector<RKGuestDrive>& vecDrives) const;
     bool WaitForAgent(RKClock::time_point tpDeadline);
     bool HasExited();
@@ -118,6 +119,7 @@ private:
     CRKLineSocket m_Agent;
     CRKQmpClient m_Qmp;
     int m_nNextId = 0;
+    int m_nScsiTargets = 0;
     std::map<int, RKPending> m_mapPending;
     std::string m_strError;
 };

@@ -16,8 +16,6 @@ GUEST=${2:?guest source folder}
 # The modules /init loads; their dependencies are added before them.
 WANTED="scsi_common scsi_mod cdrom sr_mod sg virtio_ring virtio virtio_pci_modern_dev
 virtio_pci_legacy_dev virtio_pci virtio_scsi netfs fscache 9pnet 9pnet_virtio 9p libata ata_piix"
-# Synchronous scanning keeps the drives' numbering in bus order.
-declare -A PARAMS=([scsi_mod]="scan=sync")
 
 fail() {
     echo "RKGuestKit: $*" >&2
@@ -107,7 +105,7 @@ fetch_kernel() {
         *.gz) gzip -dc "$file" >"$KIT/modules.tmp/$name.ko" ;;
         *) cp "$file" "$KIT/modules.tmp/$name.ko" ;;
         esac || fail "cannot decompress $file"
-        order="$order$name ${PARAMS[$name]:-}"$'\n'
+        order="$order$name"$'\n'
     }
     local name
     for name in $WANTED; do

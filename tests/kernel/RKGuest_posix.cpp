@@ -89,59 +89,61 @@ unsigned CRKGuest::UserUid(RKGuestUser eUser)
     }
 }
 
+// The SCSI targets the machine has, for the guest's scan: "0,1,2".
+std::string CRKGuest::ScsiTargets(const std::vector<RKGuestDrive>& vecDrives)
+{
+    std::string strTargets;
+    int nTarget = 0;
+    for (const RKGuestDrive& stDrive : vecDrives)
+        if (!stDrive.bIde)
+        {
+            strTargets += (nTarget ? "," : "") + std::to_string(nTarget);
+            ++nTarget;
+        }
+    return strTargets;
+}
+
 std::vector<std::string> CRKGuest::MachineArguments(const std::vector<RKGuestDrive>& vecDrives) const
 {
-    std::vector<std::string> vecArgs = {
-        EnvironmentOr("RKKERNEL_QEMU", RKKERNEL_QEMU),
-        "-accel",
-        "tcg",
-        "-cpu",
-        "max,-smap",
-        "-m",
-        "768",
-        "-smp",
-        "1",
-        "-display",
-        "none",
-        "-no-reboot",
-        "-net",
-        "none",
-        "-monitor",
-        "none",
-        "-chardev",
-        "file,id=console,path=" + m_strConsoleLog + ",append=on",
-        "-serial",
-        "chardev:console",
-        "-kernel",
-        m_strKit + "/vmlinuz",
-        "-initrd",
-        m_strKit + "/initramfs.gz",
-        "-append",
-        "console=ttyS0 quiet panic=-1 rkshare=" + m_strShare,
-        "-fsdev",
-        "local,id=root,path=/,security_model=none,readonly=on,multidevs=remap",
-        "-device",
-        "virtio-9p-pci,fsdev=root,mount_tag=hostroot",
-        "-fsdev",
-        "local,id=share,path=" + m_strShare + ",security_model=none,multidevs=remap",
-        "-device",
-        "virtio-9p-pci,fsdev=share,mount_tag=hostshare",
-        "-chardev",
-        "socket,id=agent,path=" + m_strSocketDir + "/agent.sock,server=on,wait=off",
-        "-device",
-        "isa-serial,chardev=agent",
-        "-qmp",
-        "unix:" + m_strSocketDir + "/qmp.sock,server=on,wait=off",
-        "-device",
-        "virtio-scsi-pci,id=scsi0"};
+    std::vector<std::string> vecArgs = {EnvironmentOr("RKKERNEL_QEMU", RKKERNEL_QEMU), "-no-reboot"};
+    auto Add = [&vecArgs](const std::string& strOption, const std::string& strValue)
+    {
+        vecArgs.push_back(strOption);
+        vecArgs.push_back(strValue);
+    };
+    // KVM hangs on these machines; without SMAP, TCG also runs wine.
+    Add("-accel", "tcg");
+    Add("-cpu", "max,-smap");
+    Add("-m", "768");
+    Add("-smp", "1");
+    Add("-display", "none");
+    Add("-net", "none");
+    Add("-monitor", "none");
+    Add("-chardev", "file,id=console,path=" + m_strConsoleLog + ",append=on");
+    Add("-serial", "chardev:console");
+    Add("-kernel", m_strKit + "/vmlinuz");
+    Add("-initrd", m_strKit + "/initramfs.gz");
+    Add("-append", "console=ttyS0 quiet panic=-1 rkshare=" + m_strShare +
+                       " rkscsi=" + ScsiTargets(vecDrives) + " rkdrives=" + std::to_string(vecDrives.size()));
+    Add("-fsdev", "local,id=root,path=/,security_model=none,readonly=on,multidevs=remap");
+    Add("-device", "virtio-9p-pci,fsdev=root,mount_tag=hostroot");
+    Add("-fsdev", "local,id=share,path=" + m_strShare + ",security_model=none,multidevs=remap");
+    Add("-device", "virtio-9p-pci,fsdev=share,mount_tag=hostshare");
+    Add("-chardev", "socket,id=agent,path=" + m_strSocketDir + "/agent.sock,server=on,wait=off");
+    Add("-device", "isa-serial,chardev=agent");
+    Add("-qmp", "unix:" + m_strSocketDir + "/qmp.sock,server=on,wait=off");
+    Add("-device", "virtio-scsi-pci,id=scsi0");
+    int nTarget = 0;
     for (const RKGuestDrive& stDrive : vecDrives)
     {
         std::string strDrive = "if=none,id=d-" + stDrive.strId + ",media=cdrom";
         if (!stDrive.strImage.empty())
             strDrive += ",format=raw,file=" + stDrive.strImage;
-        vecArgs.insert(vecArgs.end(), {"-drive", strDrive, "-device",
-                                       std::string(stDrive.bIde ? "ide-cd" : "scsi-cd,bus=scsi0.0") +
-                                           ",drive=d-" + stDrive.strId + ",id=" + stDrive.strId});
+        Add("-drive", strDrive);
+        std::string strDevice = stDrive.bIde
+                                    ? std::string("ide-cd")
+                                    : "scsi-cd,bus=scsi0.0,scsi-id=" + std::to_string(nTarget++) + ",lun=0";
+        Add("-device", strDevice + ",drive=d-" + stDrive.strId + ",id=" + stDrive.strId);
     }
     return vecArgs;
 }
@@ -163,6 +165,9 @@ bool CRKGuest::Boot(const std::vector<RKGuestDrive>& vecDrives)
     m_strSocketDir = szSockets;
 
     std::vector<std::string> vecArgs = MachineArguments(vecDrives);
+    m_nScsiTargets = 0;
+    for (const RKGuestDrive& stDrive : vecDrives)
+        m_nScsiTargets += stDrive.bIde ? 0 : 1;
     std::vector<char*> vecArgv;
     for (std::string& strArg : vecArgs)
         vecArgv.push_back(&strArg[0]);

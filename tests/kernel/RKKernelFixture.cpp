@@ -137,10 +137,11 @@ RKProbeRun CRKKernelTest::Collect(int nId, int nSeconds)
     return MakeRun(s_pGuest->Collect(nId, nSeconds));
 }
 
-RKProbeRun CRKKernelTest::RunTool(const std::vector<std::string>& vecArgs, int nSeconds)
+RKProbeRun CRKKernelTest::RunTool(const std::vector<std::string>& vecArgs, RKGuestUser eUser, int nSeconds)
 {
     RKGuestCommand stCommand;
     stCommand.vecArgs = vecArgs;
+    stCommand.eUser = eUser;
     stCommand.nSeconds = nSeconds;
     return MakeRun(s_pGuest->Run(stCommand));
 }

@@ -55,8 +55,9 @@ protected:
     static RKProbeRun Probe(const std::vector<std::string>& vecArgs, RKGuestUser eUser = RKGUEST_CDROM_USER,
                             const std::string& strDosDevices = "");
     static RKProbeRun Collect(int nId, int nSeconds);
-    // Runs one of the build tree's guest programs as root.
-    static RKProbeRun RunTool(const std::vector<std::string>& vecArgs, int nSeconds = 60);
+    // Runs a program in the guest, by default as root.
+    static RKProbeRun RunTool(const std::vector<std::string>& vecArgs, RKGuestUser eUser = RKGUEST_ROOT,
+                              int nSeconds = 60);
 
     // A dosdevices folder in the guest holding these links (name, target).
     static std::string DosDevices(const std::string& strName,

@@ -1,0 +1,38 @@
+// Benchmarks in the guest, against /dev/sr0 holding a CD. They pass when
+// the programs run and print their figures (never on the figures); the
+// figures go to the test's output and to the run's figures.txt.
+#include "RKKernelFixture.h"
+
+#include <fstream>
+#include <iostream>
+
+class KernelBench : public CRKKernelTest
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        CRKGuest stNamer("bench");
+        std::string strCd = stNamer.MakeImage("cd.iso", 650ull << 20);
+        BootGuest("bench", {{"cdrom0", strCd, false}});
+        std::ofstream(FiguresPath(), std::ios::trunc).close();
+    }
+    static void TearDownTestSuite() { StopGuest(); }
+
+    static std::string FiguresPath() { return std::string(RKKERNEL_KIT_DIR) + "/run/bench/figures.txt"; }
+
+    static void Report(const RKProbeRun& stRun)
+    {
+        std::cout << stRun.stResult.strOut << std::flush;
+        std::ofstream(FiguresPath(), std::ios::app) << stRun.stResult.strOut;
+    }
+};
+
+TEST_F(KernelBench, LibraryPresenceAgainstTheRawCalls)
+{
+    RKProbeRun stRun = RunTool({RKKERNEL_PRESENCE_BENCH, "/dev/sr0", "400"}, RKGUEST_CDROM_USER, 120);
+    Report(stRun);
+    ASSERT_EQ(stRun.stResult.nStatus, 0) << stRun.Describe();
+    RKProbeRecord stFigures = stRun.One("presence-bench");
+    EXPECT_EQ(stFigures.Field("media_in"), "1") << stRun.Describe();
+    EXPECT_NE(stFigures.Field("ratio"), "<none>") << stRun.Describe();
+}
