@@ -100,16 +100,11 @@ private:
     std::string m_strPath;
 };
 
-const unsigned short* Path16(const char16_t* szPath)
-{
-    return reinterpret_cast<const unsigned short*>(szPath);
-}
-
 // Opens, asks and closes through the backend's own entries.
-int Presence(const char16_t* szPath)
+int Presence(const unsigned short* szPath)
 {
     const RKOsCallTable& calls = RKOsDefaultCalls();
-    RKOsDevice hDevice = calls.pfnOpenDevice(Path16(szPath));
+    RKOsDevice hDevice = calls.pfnOpenDevice(szPath);
     if (!hDevice)
         return -1;
     int nAnswer = calls.pfnCheckMedia(hDevice);
@@ -132,11 +127,11 @@ TEST_F(RKDevicePosixTest, LinksDecidePresence)
     m_folder.Link("e::", m_folder.File("empty.iso", ""));
     m_folder.Link("f::", m_folder.File("disc.iso", "DATA"));
 
-    EXPECT_EQ(-1, Presence(u"\\\\.\\C:")); // no link
-    EXPECT_EQ(-1, Presence(u"\\\\.\\D:")); // dangling link
-    EXPECT_EQ(0, Presence(u"\\\\.\\E:"));  // empty image: a device, no medium
-    EXPECT_EQ(1, Presence(u"\\\\.\\F:"));
-    EXPECT_EQ(1, Presence(u"\\\\.\\f:")); // both cases reach the same link
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\C:"))); // no link
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\D:"))); // dangling link
+    EXPECT_EQ(0, Presence(RK_TEXT("\\\\.\\E:")));  // empty image: a device, no medium
+    EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\F:")));
+    EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\f:"))); // both cases reach the same link
 
     CRKTraceCapture capture;
     for (WORD wLetter : {u'C', u'D', u'E'})
@@ -149,8 +144,8 @@ TEST_F(RKDevicePosixTest, LinksDecidePresence)
 TEST_F(RKDevicePosixTest, OnlyLowerCaseLinkNamesCount)
 {
     m_folder.Link("E::", m_folder.File("disc.iso", "DATA"));
-    EXPECT_EQ(-1, Presence(u"\\\\.\\E:"));
-    EXPECT_EQ(-1, Presence(u"\\\\.\\e:"));
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\E:")));
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\e:")));
 }
 
 TEST_F(RKDevicePosixTest, TargetsThatHoldNoMediumAreNeverOpened)
@@ -161,21 +156,23 @@ TEST_F(RKDevicePosixTest, TargetsThatHoldNoMediumAreNeverOpened)
     ASSERT_EQ(0, mkfifo((m_folder.Path() + "/pipe").c_str(), 0600));
     m_folder.Link("h::", m_folder.Path() + "/pipe");
     m_folder.Link("i::", "/dev/null");
-    EXPECT_EQ(-1, Presence(u"\\\\.\\G:"));
-    EXPECT_EQ(-1, Presence(u"\\\\.\\H:"));
-    EXPECT_EQ(-1, Presence(u"\\\\.\\I:"));
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\G:")));
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\H:")));
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\I:")));
 }
 
 TEST_F(RKDevicePosixTest, MalformedPathsNameNoDevice)
 {
     m_folder.Link("e::", m_folder.File("disc.iso", "DATA"));
-    ASSERT_EQ(1, Presence(u"\\\\.\\E:"));
+    ASSERT_EQ(1, Presence(RK_TEXT("\\\\.\\E:")));
     EXPECT_EQ(nullptr, RKOsDefaultCalls().pfnOpenDevice(nullptr));
-    for (const char16_t* szPath : {u"", u"\\\\.\\", u"\\\\.\\E", u"\\\\.\\E:\\", u"\\\\.\\EE:", u"\\\\.\\:",
-                                   u"\\\\?\\E:", u"//./E:", u"\\\\.\\E::", u"\\\\.\\1:", u"\\\\.\\.:",
-                                   u"\\\\.\\/:", u"E:", u"\\\\.\\\u0145:", u"\\\\.\\\uff25:"})
+    for (const unsigned short* szPath :
+         {RK_TEXT(""), RK_TEXT("\\\\.\\"), RK_TEXT("\\\\.\\E"), RK_TEXT("\\\\.\\E:\\"), RK_TEXT("\\\\.\\EE:"),
+          RK_TEXT("\\\\.\\:"), RK_TEXT("\\\\?\\E:"), RK_TEXT("//./E:"), RK_TEXT("\\\\.\\E::"),
+          RK_TEXT("\\\\.\\1:"), RK_TEXT("\\\\.\\.:"), RK_TEXT("\\\\.\\/:"), RK_TEXT("E:"),
+          RK_TEXT("\\\\.\\\u0145:"), RK_TEXT("\\\\.\\\uff25:")})
     {
-        EXPECT_EQ(-1, Presence(szPath)) << RKTextToUtf8(Path16(szPath));
+        EXPECT_EQ(-1, Presence(szPath)) << RKTextToUtf8(szPath);
     }
     // A letter outside 8 bits must not be cut down to one that has a link.
     EXPECT_EQ(0, CRKFakeWriter(0x0145).IsMediaIn());
@@ -199,17 +196,17 @@ TEST_F(RKDevicePosixTest, FolderComesFromTheEnvironmentInOrder)
     CRKScopedEnv wine("WINEPREFIX", prefix.Path().c_str());
     CRKScopedEnv homeEnv("HOME", home.Path().c_str());
     // The library's own variable first.
-    EXPECT_EQ(1, Presence(u"\\\\.\\R:"));
-    EXPECT_EQ(-1, Presence(u"\\\\.\\W:"));
+    EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\R:")));
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\W:")));
     {
         CRKScopedEnv own("RKDRV_DOSDEVICES", "");
-        EXPECT_EQ(-1, Presence(u"\\\\.\\R:"));
-        EXPECT_EQ(1, Presence(u"\\\\.\\W:"));
-        EXPECT_EQ(-1, Presence(u"\\\\.\\H:"));
+        EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\R:")));
+        EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\W:")));
+        EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\H:")));
         CRKScopedEnv noWine("WINEPREFIX", nullptr);
-        EXPECT_EQ(1, Presence(u"\\\\.\\H:"));
+        EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\H:")));
         CRKScopedEnv noHome("HOME", nullptr);
-        EXPECT_EQ(-1, Presence(u"\\\\.\\H:"));
+        EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\H:")));
     }
 }
 
@@ -256,18 +253,12 @@ TEST_F(RKDevicePosixTest, WaitOnOneDriveSeesAnImageThatAppears)
         if (nCall == 3)
             std::ofstream(strImage, std::ios::binary) << "DATA";
     };
-    class CEjectCounter : public CRKFakeWriter
-    {
-    public:
-        CEjectCounter() : CRKFakeWriter('E') {}
-        int EjectTray() override { return ++nEject; }
-        int nEject = 0;
-    } writer;
+    CRKFakeWriter writer('E');
     writer.SetCallBack(&callBack);
 
     writer.WaitMedia();
 
-    EXPECT_EQ(1, writer.nEject);
+    EXPECT_EQ(1, writer.nEjectCalls);
     EXPECT_EQ((RKEventList{"cb:CallBack step=1", "cb:CallBack step=2", "Sleep 500", "cb:CallBack step=2",
                            "Sleep 500", "cb:CallBack step=4"}),
               events);
