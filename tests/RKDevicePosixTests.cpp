@@ -2,8 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdarg>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +21,54 @@
 #include "RKOsLayer.h"
 #include "RKTraceCapture.h"
 #include "RKWaitScript.h"
+
+// The file calls the presence test makes, recorded while s_pvecCalls is set:
+// these definitions come before the C library's in the search order, so the
+// library's own calls reach them, and each hands on to the real one.
+namespace
+{
+std::vector<std::string>* s_pvecCalls = nullptr;
+
+template <typename TFunction>
+TFunction Real(const char* szName)
+{
+    return reinterpret_cast<TFunction>(dlsym(RTLD_NEXT, szName));
+}
+
+void RecordCall(const char* szName)
+{
+    if (s_pvecCalls)
+        s_pvecCalls->push_back(szName);
+}
+} // namespace
+
+extern "C" int stat(const char* szPath, struct stat* pInfo) noexcept
+{
+    RecordCall("stat");
+    return Real<int (*)(const char*, struct stat*)>("stat")(szPath, pInfo);
+}
+
+extern "C" int fstat(int nFd, struct stat* pInfo) noexcept
+{
+    RecordCall("fstat");
+    return Real<int (*)(int, struct stat*)>("fstat")(nFd, pInfo);
+}
+
+extern "C" int open(const char* szPath, int nFlags, ...)
+{
+    RecordCall("open");
+    va_list vaArgs;
+    va_start(vaArgs, nFlags);
+    mode_t nMode = (nFlags & O_CREAT) ? static_cast<mode_t>(va_arg(vaArgs, int)) : 0;
+    va_end(vaArgs);
+    return Real<int (*)(const char*, int, ...)>("open")(szPath, nFlags, nMode);
+}
+
+extern "C" int close(int nFd)
+{
+    RecordCall("close");
+    return Real<int (*)(int)>("close")(nFd);
+}
 
 namespace
 {
@@ -238,6 +291,25 @@ TEST_F(RKDevicePosixTest, PresenceLeavesNoDescriptorOpen)
         EXPECT_EQ(0, empty.IsMediaIn());
     }
     EXPECT_EQ(nBefore, CountFds());
+}
+
+TEST_F(RKDevicePosixTest, PresenceLooksAtTheFileOnceBeforeAndOnceAfterOpening)
+{
+    m_folder.Link("e::", m_folder.File("disc.iso", "DATA"));
+    m_folder.Link("f::", m_folder.File("empty.iso", ""));
+    CRKFakeWriter disc('E');
+    CRKFakeWriter empty('F');
+    std::vector<std::string> vecCalls;
+    s_pvecCalls = &vecCalls;
+    int nDisc = disc.IsMediaIn();
+    int nEmpty = empty.IsMediaIn();
+    s_pvecCalls = nullptr;
+    EXPECT_EQ(1, nDisc);
+    EXPECT_EQ(0, nEmpty);
+    // The look before keeps FIFOs and terminals from being opened, the one
+    // after makes sure the file opened is the one looked at; nothing more.
+    EXPECT_EQ((std::vector<std::string>{"stat", "open", "fstat", "close", "stat", "open", "fstat", "close"}),
+              vecCalls);
 }
 
 TEST_F(RKDevicePosixTest, WaitOnOneDriveSeesAnImageThatAppears)

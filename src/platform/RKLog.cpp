@@ -142,8 +142,6 @@ void RKLogCloseTraceFile()
         RKOsCloseFile(hFile);
 }
 
-CRKLog::CRKLog() {}
-
 CRKLog* CRKLog::GetInstance()
 {
     static CRKLog s_Instance;

@@ -3,7 +3,6 @@
 #define RKTEXTUTIL_H
 
 #include <cstdarg>
-#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -51,14 +50,23 @@ struct RKTextTraits
     }
     static char_type* move(char_type* s1, const char_type* s2, std::size_t n)
     {
-        if (n > 0)
-            std::memmove(s1, s2, n * sizeof(char_type));
+        // Either direction, so that overlapping ranges copy right.
+        if (s1 < s2)
+        {
+            for (std::size_t i = 0; i < n; ++i)
+                s1[i] = s2[i];
+        }
+        else
+        {
+            for (std::size_t i = n; i > 0; --i)
+                s1[i - 1] = s2[i - 1];
+        }
         return s1;
     }
     static char_type* copy(char_type* s1, const char_type* s2, std::size_t n)
     {
-        if (n > 0)
-            std::memcpy(s1, s2, n * sizeof(char_type));
+        for (std::size_t i = 0; i < n; ++i)
+            s1[i] = s2[i];
         return s1;
     }
     static char_type* assign(char_type* s, std::size_t n, char_type c)
