@@ -90,18 +90,30 @@ public:
     std::map<std::string, double> mapNanoseconds;
 };
 
+// Runs the registered benchmarks; the real time per iteration of each, by name.
+std::map<std::string, double> RunBenchmarks(int nArgc, char** aszArgv)
+{
+    benchmark::Initialize(&nArgc, aszArgv);
+    CRKRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    return reporter.mapNanoseconds;
+}
+
+void PrintRatio(const char* szWhat, std::map<std::string, double>& mapNanoseconds, const char* szName,
+                const char* szNote)
+{
+    double dFloor = mapNanoseconds["bare loop"];
+    if (dFloor > 0)
+        std::printf("%-28s %.2fx the bare loop%s\n", szWhat, mapNanoseconds[szName] / dFloor, szNote);
+}
+
 // The child's part: the lookup with the trace file open, beside its own floor.
 int RunWithFile(int nArgc, char** aszArgv)
 {
     benchmark::RegisterBenchmark("bare loop", BareLoop);
     benchmark::RegisterBenchmark("lookup, trace file", Lookup);
-    benchmark::Initialize(&nArgc, aszArgv);
-    CRKRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    double dFloor = reporter.mapNanoseconds["bare loop"];
-    if (dFloor > 0)
-        std::printf("lookup with a trace file:   %.2fx the bare loop\n",
-                    reporter.mapNanoseconds["lookup, trace file"] / dFloor);
+    std::map<std::string, double> mapNanoseconds = RunBenchmarks(nArgc, aszArgv);
+    PrintRatio("lookup with a trace file:", mapNanoseconds, "lookup, trace file", "");
     return 0;
 }
 } // namespace
@@ -115,17 +127,9 @@ int main(int nArgc, char** aszArgv)
     benchmark::RegisterBenchmark("lookup, no listener", Lookup);
     benchmark::RegisterBenchmark("lookup, sink", LookupWithSink);
     std::vector<char*> vecChildArgs(aszArgv, aszArgv + nArgc);
-    benchmark::Initialize(&nArgc, aszArgv);
-    CRKRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    double dFloor = reporter.mapNanoseconds["bare loop"];
-    if (dFloor > 0)
-    {
-        std::printf("lookup with no listener:    %.2fx the bare loop (target: 3x at most)\n",
-                    reporter.mapNanoseconds["lookup, no listener"] / dFloor);
-        std::printf("lookup with a sink:         %.2fx the bare loop\n",
-                    reporter.mapNanoseconds["lookup, sink"] / dFloor);
-    }
+    std::map<std::string, double> mapNanoseconds = RunBenchmarks(nArgc, aszArgv);
+    PrintRatio("lookup with no listener:", mapNanoseconds, "lookup, no listener", " (target: 3x at most)");
+    PrintRatio("lookup with a sink:", mapNanoseconds, "lookup, sink", "");
     std::fflush(stdout);
 
     // The trace file goes to /dev/null: every record is still formatted and

@@ -29,8 +29,7 @@ namespace
 {
 std::vector<std::string>* s_pvecCalls = nullptr;
 
-template <typename TFunction>
-TFunction Real(const char* szName)
+template <typename TFunction> TFunction Real(const char* szName)
 {
     return reinterpret_cast<TFunction>(dlsym(RTLD_NEXT, szName));
 }

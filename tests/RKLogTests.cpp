@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "RKDRV.h"
+#include "RKTestFiles.h"
 #include "RKTestModule.h"
 #include "RKTraceCapture.h"
 
@@ -54,14 +55,6 @@ TEST(RKLog, NoListenerMeansNoFormatting)
 
 namespace
 {
-std::string ReadFile(const std::string& strPath)
-{
-    std::ifstream file(strPath, std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
-
 bool Exists(const std::string& strPath)
 {
     return std::ifstream(strPath, std::ios::binary).good();
@@ -108,7 +101,7 @@ TEST_F(RKTraceFileTest, IndentsOpenScopesInUtf8Lines)
               "  EXIT 1\n"
               "EXIT \n"
               "ERROR after\n",
-              ReadFile(m_strPath));
+              RKTestReadFile(m_strPath));
 }
 
 TEST_F(RKTraceFileTest, IsNamedOnceAtLoadAndKeptOpen)
@@ -117,11 +110,11 @@ TEST_F(RKTraceFileTest, IsNamedOnceAtLoadAndKeptOpen)
     // appears under the old name.
     ASSERT_EQ(0, Run({"renamed", m_strOther}));
     EXPECT_FALSE(Exists(m_strPath));
-    EXPECT_EQ("INFO before\nINFO after\n", ReadFile(m_strOther));
+    EXPECT_EQ("INFO before\nINFO after\n", RKTestReadFile(m_strOther));
     std::remove(m_strOther.c_str());
     // Removing the variable later changes nothing.
     ASSERT_EQ(0, Run({"unset"}));
-    EXPECT_EQ("INFO still traced\n", ReadFile(m_strPath));
+    EXPECT_EQ("INFO still traced\n", RKTestReadFile(m_strPath));
 }
 
 TEST_F(RKTraceFileTest, TwoProcessesAppendWholeLines)
@@ -132,7 +125,7 @@ TEST_F(RKTraceFileTest, TwoProcessesAppendWholeLines)
     ASSERT_EQ(0, RKTestWaitProgram(hFirst));
     ASSERT_EQ(0, RKTestWaitProgram(hSecond));
 
-    std::istringstream content(ReadFile(m_strPath));
+    std::istringstream content(RKTestReadFile(m_strPath));
     const std::string strPad(3000, 'x');
     std::map<std::string, int> mapNext = {{"first", 0}, {"second", 0}};
     std::string strLine;

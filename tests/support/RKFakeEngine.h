@@ -15,7 +15,9 @@ public:
                   const char* szModel = "Fake Drive", DWORD dwSupportedMedia = 0x25)
         : m_pEvents(pEvents)
     {
-        m_strModelName = szModel;
+        // Null stores no model name: the library's own stays.
+        if (szModel)
+            m_strModelName = szModel;
         m_wDriveLetter = wLetter;
         m_dwSupportedMedia = dwSupportedMedia;
     }
