@@ -62,7 +62,7 @@ protected:
 
 TEST_P(RKWaitFaultTest, WaitAcrossDrivesEndsWithNoDiscAndClosesItsScope)
 {
-    for (DWORD dwStart : {RKANY, 0u})
+    for (DWORD dwStart : {RKANY, static_cast<DWORD>(0)})
     {
         m_events.clear();
         m_callBack.vecReports.clear();
