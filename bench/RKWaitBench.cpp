@@ -12,6 +12,7 @@
 #include <string>
 
 #include "RKDRV.h"
+#include "RKFakeEngine.h"
 
 namespace
 {
@@ -24,57 +25,6 @@ double CpuSeconds()
     return static_cast<double>(stUsage.ru_utime.tv_sec + stUsage.ru_stime.tv_sec) +
            static_cast<double>(stUsage.ru_utime.tv_usec + stUsage.ru_stime.tv_usec) / 1e6;
 }
-
-// Uses the library's own presence test.
-class CRKBenchWriter : public CRKWriter
-{
-public:
-    explicit CRKBenchWriter(WORD wLetter)
-    {
-        m_strModelName = "Bench Drive";
-        m_wDriveLetter = wLetter;
-        m_dwSupportedMedia = 0x6001;
-    }
-    ~CRKBenchWriter() override {}
-    int EngineReserved1() override { return 0; }
-    int EngineReserved2() override { return 0; }
-    int EngineReserved3() override { return 0; }
-    int EngineReserved4() override { return 0; }
-    RKMediaInfo GetMediaInfo() override
-    {
-        RKMediaInfo stInfo;
-        stInfo.dwMediaType = 0x0025;
-        stInfo.dwDiscType = 1;
-        return stInfo;
-    }
-    int EjectTray() override { return 1; }
-    int EngineReserved5() override { return 0; }
-    int EngineReserved6() override { return 0; }
-    int EngineReserved7() override { return 0; }
-    int EngineReserved8() override { return 0; }
-    int EngineReserved9() override { return 0; }
-    int EngineReserved10() override { return 0; }
-};
-
-class CRKBenchManager : public CRKDRVManager
-{
-public:
-    CRKBenchManager()
-    {
-        m_bValid = 1;
-        EnumerateWriters();
-    }
-    ~CRKBenchManager() override {}
-    int EnumerateWriters() override
-    {
-        m_vecWriters.push_back(new CRKBenchWriter('D'));
-        m_vecWriters.push_back(new CRKBenchWriter('E'));
-        return 1;
-    }
-    int Initialize() override { return 1; }
-    int EngineReserved() override { return 0; }
-    int Release() override { return 1; }
-};
 
 // Inserts the disc: writes the image once the delay has passed.
 class CRKArrivingDisc : public CRKWriterCallBack
@@ -130,7 +80,9 @@ int main()
     }
     setenv("RKDRV_DOSDEVICES", strFolder.c_str(), 1);
 
-    CRKBenchManager manager;
+    // Fake writers use the library's own presence test.
+    CRKFakeManager manager;
+    manager.List({'D', 'E'});
     int nResult = 0;
 
     // One drive, polled every 500 ms; the disc comes after 3 s.

@@ -29,5 +29,9 @@ install(FILES
   DESTINATION ${RKDRV_CMAKE_DIR}
 )
 
+# The way from the .pc file's folder back up to the prefix, so that the
+# package works wherever it is installed.
+file(RELATIVE_PATH RKDRV_PC_PREFIX_FROM_PCDIR /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" RKDRV_PC_PREFIX_FROM_PCDIR "${RKDRV_PC_PREFIX_FROM_PCDIR}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/rkdrv.pc.in ${PROJECT_BINARY_DIR}/rkdrv.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/rkdrv.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

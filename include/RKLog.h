@@ -49,7 +49,8 @@ public:
     long long ExitFunction(long long llResult);
 
 private:
-    CRKLog();
+    // Constant: the one instance needs no guard on the path of every record.
+    constexpr CRKLog() {}
     CRKLog(const CRKLog&) = delete;
     CRKLog& operator=(const CRKLog&) = delete;
 };

@@ -15,6 +15,12 @@ struct RKDRV_API RKWRITERCALLBACKINFO
     DWORD dwData[5];
 };
 
+// The dwType of every report that a media wait makes.
+enum
+{
+    RKCALLBACK_TYPE_MEDIA = 1
+};
+
 // Step codes of RKWRITERCALLBACKINFO::step.
 enum
 {

@@ -2,8 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdarg>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +21,53 @@
 #include "RKOsLayer.h"
 #include "RKTraceCapture.h"
 #include "RKWaitScript.h"
+
+// The file calls the presence test makes, recorded while s_pvecCalls is set:
+// these definitions come before the C library's in the search order, so the
+// library's own calls reach them, and each hands on to the real one.
+namespace
+{
+std::vector<std::string>* s_pvecCalls = nullptr;
+
+template <typename TFunction> TFunction Real(const char* szName)
+{
+    return reinterpret_cast<TFunction>(dlsym(RTLD_NEXT, szName));
+}
+
+void RecordCall(const char* szName)
+{
+    if (s_pvecCalls)
+        s_pvecCalls->push_back(szName);
+}
+} // namespace
+
+extern "C" int stat(const char* szPath, struct stat* pInfo) noexcept
+{
+    RecordCall("stat");
+    return Real<int (*)(const char*, struct stat*)>("stat")(szPath, pInfo);
+}
+
+extern "C" int fstat(int nFd, struct stat* pInfo) noexcept
+{
+    RecordCall("fstat");
+    return Real<int (*)(int, struct stat*)>("fstat")(nFd, pInfo);
+}
+
+extern "C" int open(const char* szPath, int nFlags, ...)
+{
+    RecordCall("open");
+    va_list vaArgs;
+    va_start(vaArgs, nFlags);
+    mode_t nMode = (nFlags & O_CREAT) ? static_cast<mode_t>(va_arg(vaArgs, int)) : 0;
+    va_end(vaArgs);
+    return Real<int (*)(const char*, int, ...)>("open")(szPath, nFlags, nMode);
+}
+
+extern "C" int close(int nFd)
+{
+    RecordCall("close");
+    return Real<int (*)(int)>("close")(nFd);
+}
 
 namespace
 {
@@ -100,16 +152,11 @@ private:
     std::string m_strPath;
 };
 
-const unsigned short* Path16(const char16_t* szPath)
-{
-    return reinterpret_cast<const unsigned short*>(szPath);
-}
-
 // Opens, asks and closes through the backend's own entries.
-int Presence(const char16_t* szPath)
+int Presence(const unsigned short* szPath)
 {
     const RKOsCallTable& calls = RKOsDefaultCalls();
-    RKOsDevice hDevice = calls.pfnOpenDevice(Path16(szPath));
+    RKOsDevice hDevice = calls.pfnOpenDevice(szPath);
     if (!hDevice)
         return -1;
     int nAnswer = calls.pfnCheckMedia(hDevice);
@@ -132,11 +179,11 @@ TEST_F(RKDevicePosixTest, LinksDecidePresence)
     m_folder.Link("e::", m_folder.File("empty.iso", ""));
     m_folder.Link("f::", m_folder.File("disc.iso", "DATA"));
 
-    EXPECT_EQ(-1, Presence(u"\\\\.\\C:")); // no link
-    EXPECT_EQ(-1, Presence(u"\\\\.\\D:")); // dangling link
-    EXPECT_EQ(0, Presence(u"\\\\.\\E:"));  // empty image: a device, no medium
-    EXPECT_EQ(1, Presence(u"\\\\.\\F:"));
-    EXPECT_EQ(1, Presence(u"\\\\.\\f:")); // both cases reach the same link
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\C:"))); // no link
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\D:"))); // dangling link
+    EXPECT_EQ(0, Presence(RK_TEXT("\\\\.\\E:")));  // empty image: a device, no medium
+    EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\F:")));
+    EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\f:"))); // both cases reach the same link
 
     CRKTraceCapture capture;
     for (WORD wLetter : {u'C', u'D', u'E'})
@@ -149,8 +196,8 @@ TEST_F(RKDevicePosixTest, LinksDecidePresence)
 TEST_F(RKDevicePosixTest, OnlyLowerCaseLinkNamesCount)
 {
     m_folder.Link("E::", m_folder.File("disc.iso", "DATA"));
-    EXPECT_EQ(-1, Presence(u"\\\\.\\E:"));
-    EXPECT_EQ(-1, Presence(u"\\\\.\\e:"));
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\E:")));
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\e:")));
 }
 
 TEST_F(RKDevicePosixTest, TargetsThatHoldNoMediumAreNeverOpened)
@@ -161,21 +208,23 @@ TEST_F(RKDevicePosixTest, TargetsThatHoldNoMediumAreNeverOpened)
     ASSERT_EQ(0, mkfifo((m_folder.Path() + "/pipe").c_str(), 0600));
     m_folder.Link("h::", m_folder.Path() + "/pipe");
     m_folder.Link("i::", "/dev/null");
-    EXPECT_EQ(-1, Presence(u"\\\\.\\G:"));
-    EXPECT_EQ(-1, Presence(u"\\\\.\\H:"));
-    EXPECT_EQ(-1, Presence(u"\\\\.\\I:"));
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\G:")));
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\H:")));
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\I:")));
 }
 
 TEST_F(RKDevicePosixTest, MalformedPathsNameNoDevice)
 {
     m_folder.Link("e::", m_folder.File("disc.iso", "DATA"));
-    ASSERT_EQ(1, Presence(u"\\\\.\\E:"));
+    ASSERT_EQ(1, Presence(RK_TEXT("\\\\.\\E:")));
     EXPECT_EQ(nullptr, RKOsDefaultCalls().pfnOpenDevice(nullptr));
-    for (const char16_t* szPath : {u"", u"\\\\.\\", u"\\\\.\\E", u"\\\\.\\E:\\", u"\\\\.\\EE:", u"\\\\.\\:",
-                                   u"\\\\?\\E:", u"//./E:", u"\\\\.\\E::", u"\\\\.\\1:", u"\\\\.\\.:",
-                                   u"\\\\.\\/:", u"E:", u"\\\\.\\\u0145:", u"\\\\.\\\uff25:"})
+    for (const unsigned short* szPath :
+         {RK_TEXT(""), RK_TEXT("\\\\.\\"), RK_TEXT("\\\\.\\E"), RK_TEXT("\\\\.\\E:\\"), RK_TEXT("\\\\.\\EE:"),
+          RK_TEXT("\\\\.\\:"), RK_TEXT("\\\\?\\E:"), RK_TEXT("//./E:"), RK_TEXT("\\\\.\\E::"),
+          RK_TEXT("\\\\.\\1:"), RK_TEXT("\\\\.\\.:"), RK_TEXT("\\\\.\\/:"), RK_TEXT("E:"),
+          RK_TEXT("\\\\.\\\u0145:"), RK_TEXT("\\\\.\\\uff25:")})
     {
-        EXPECT_EQ(-1, Presence(szPath)) << RKTextToUtf8(Path16(szPath));
+        EXPECT_EQ(-1, Presence(szPath)) << RKTextToUtf8(szPath);
     }
     // A letter outside 8 bits must not be cut down to one that has a link.
     EXPECT_EQ(0, CRKFakeWriter(0x0145).IsMediaIn());
@@ -199,17 +248,17 @@ TEST_F(RKDevicePosixTest, FolderComesFromTheEnvironmentInOrder)
     CRKScopedEnv wine("WINEPREFIX", prefix.Path().c_str());
     CRKScopedEnv homeEnv("HOME", home.Path().c_str());
     // The library's own variable first.
-    EXPECT_EQ(1, Presence(u"\\\\.\\R:"));
-    EXPECT_EQ(-1, Presence(u"\\\\.\\W:"));
+    EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\R:")));
+    EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\W:")));
     {
         CRKScopedEnv own("RKDRV_DOSDEVICES", "");
-        EXPECT_EQ(-1, Presence(u"\\\\.\\R:"));
-        EXPECT_EQ(1, Presence(u"\\\\.\\W:"));
-        EXPECT_EQ(-1, Presence(u"\\\\.\\H:"));
+        EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\R:")));
+        EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\W:")));
+        EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\H:")));
         CRKScopedEnv noWine("WINEPREFIX", nullptr);
-        EXPECT_EQ(1, Presence(u"\\\\.\\H:"));
+        EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\H:")));
         CRKScopedEnv noHome("HOME", nullptr);
-        EXPECT_EQ(-1, Presence(u"\\\\.\\H:"));
+        EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\H:")));
     }
 }
 
@@ -243,6 +292,25 @@ TEST_F(RKDevicePosixTest, PresenceLeavesNoDescriptorOpen)
     EXPECT_EQ(nBefore, CountFds());
 }
 
+TEST_F(RKDevicePosixTest, PresenceLooksAtTheFileOnceBeforeAndOnceAfterOpening)
+{
+    m_folder.Link("e::", m_folder.File("disc.iso", "DATA"));
+    m_folder.Link("f::", m_folder.File("empty.iso", ""));
+    CRKFakeWriter disc('E');
+    CRKFakeWriter empty('F');
+    std::vector<std::string> vecCalls;
+    s_pvecCalls = &vecCalls;
+    int nDisc = disc.IsMediaIn();
+    int nEmpty = empty.IsMediaIn();
+    s_pvecCalls = nullptr;
+    EXPECT_EQ(1, nDisc);
+    EXPECT_EQ(0, nEmpty);
+    // The look before keeps FIFOs and terminals from being opened, the one
+    // after makes sure the file opened is the one looked at; nothing more.
+    EXPECT_EQ((std::vector<std::string>{"stat", "open", "fstat", "close", "stat", "open", "fstat", "close"}),
+              vecCalls);
+}
+
 TEST_F(RKDevicePosixTest, WaitOnOneDriveSeesAnImageThatAppears)
 {
     // The library's own presence test, with the pauses recorded.
@@ -256,18 +324,12 @@ TEST_F(RKDevicePosixTest, WaitOnOneDriveSeesAnImageThatAppears)
         if (nCall == 3)
             std::ofstream(strImage, std::ios::binary) << "DATA";
     };
-    class CEjectCounter : public CRKFakeWriter
-    {
-    public:
-        CEjectCounter() : CRKFakeWriter('E') {}
-        int EjectTray() override { return ++nEject; }
-        int nEject = 0;
-    } writer;
+    CRKFakeWriter writer('E');
     writer.SetCallBack(&callBack);
 
     writer.WaitMedia();
 
-    EXPECT_EQ(1, writer.nEject);
+    EXPECT_EQ(1, writer.nEjectCalls);
     EXPECT_EQ((RKEventList{"cb:CallBack step=1", "cb:CallBack step=2", "Sleep 500", "cb:CallBack step=2",
                            "Sleep 500", "cb:CallBack step=4"}),
               events);

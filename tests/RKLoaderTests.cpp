@@ -9,6 +9,7 @@
 
 #include "RKDRV.h"
 #include "RKOsLayer.h"
+#include "RKTestFolderLoad.h"
 #include "RKTestModule.h"
 #include "RKTestProbe.h"
 #include "RKTextUtil.h"
@@ -17,30 +18,7 @@
 namespace
 {
 RKTestProbe s_Probe;
-std::string s_strFolder;
 std::vector<std::string> s_vecLoadNames;
-
-// Loads from the chosen engine set's folder, recording each attempt; an
-// empty name goes through unchanged, so the backend's own rule applies.
-HINSTANCE LoadFromFolder(const unsigned short* szName)
-{
-    std::string strName = RKTextToUtf8(szName);
-    s_vecLoadNames.push_back(strName);
-    if (strName.empty())
-        return RKOsDefaultCalls().pfnLoadModule(szName);
-    CRKString strPath(s_strFolder.c_str());
-    RKText strFull(reinterpret_cast<const char16_t*>(strPath.GetText()));
-    strFull += reinterpret_cast<const char16_t*>(szName);
-    return RKOsDefaultCalls().pfnLoadModule(RKTextPtr(strFull));
-}
-
-int FreeRecorded(HINSTANCE hModule)
-{
-    RKTestProbeEvent(&s_Probe, "os", "free");
-    return RKOsDefaultCalls().pfnFreeModule(hModule);
-}
-
-RKOsCallTable s_FolderCalls;
 
 const std::vector<RKTraceRecord> s_vecLoaded = {
     Step("Manager"),
@@ -93,14 +71,7 @@ protected:
         EXPECT_FALSE(RKTestIsModuleLoaded(RKTestEngineFile("im_only", "RKDRVIM")));
     }
 
-    void UseEngineSet(const char* szSet)
-    {
-        s_strFolder = RKTestEngineFolder(szSet);
-        s_FolderCalls = RKOsDefaultCalls();
-        s_FolderCalls.pfnLoadModule = LoadFromFolder;
-        s_FolderCalls.pfnFreeModule = FreeRecorded;
-        RKOsSetCalls(&s_FolderCalls);
-    }
+    void UseEngineSet(const char* szSet) { RKTestLoadEnginesFrom(szSet, &s_Probe, &s_vecLoadNames, false); }
 
     std::string Events() const { return s_Probe.szEvents; }
 };
@@ -248,6 +219,79 @@ TEST_F(RKLoaderTest, NullFactoryLeavesModuleLoadedAndListGoesOn)
     EXPECT_TRUE(RKTestIsModuleLoaded(RKTestEngineFile("null_cl", "RKDRVCL")));
 }
 
+TEST_F(RKLoaderTest, ThrowingFactoryCountsAsNoManagerAndTheListGoesOn)
+{
+    UseEngineSet("throw_cl");
+    CRKTraceCapture capture;
+    CRKDRVManager* pManager = RKDRV::GetODDManager(0xFFFF0001);
+    ASSERT_NE(nullptr, pManager);
+    EXPECT_EQ(RKTestModuleHandle(RKTestEngineFile("throw_cl", "RKDRVRD")),
+              static_cast<void*>(pManager->GetModule()));
+    EXPECT_EQ(Concat({{Enter("RKDRV::GetODDManager(dwODD:ffff0001)")},
+                      Loaded("RKDRVCL.DLL"),
+                      {Error("_RK_Factory_Creation_Function_CRKDRVManager threw an exception")},
+                      Loaded("RKDRVRD.DLL"),
+                      {Exit()}}),
+              capture.records);
+    RKDRV::ClearODDManager(pManager);
+    EXPECT_EQ("RKDRVCL:factory;RKDRVRD:factory;RKDRVRD:release;RKDRVRD:manager-destroyed;"
+              "RKDRVRD:writer-destroyed;RKDRVRD:writer-destroyed;os:free;RKDRVRD:unload;",
+              Events());
+    EXPECT_TRUE(RKTestIsModuleLoaded(RKTestEngineFile("throw_cl", "RKDRVCL")));
+}
+
+TEST_F(RKLoaderTest, ThrowingInitializeKeepsItsManager)
+{
+    UseEngineSet("all");
+    std::snprintf(s_Probe.szThrowIn, sizeof(s_Probe.szThrowIn), "RKDRVSC:initialize");
+    CRKTraceCapture capture;
+    CRKDRVManager* pManager = RKDRV::GetODDManager(0xF0000000);
+    ASSERT_NE(nullptr, pManager);
+    EXPECT_EQ(2, pManager->GetNbWriter());
+    EXPECT_EQ(Concat({{Enter("RKDRV::GetODDManager(dwODD:f0000000)")},
+                      Loaded("RKDRVSC.DLL"),
+                      {Error("Initialize threw an exception"), Exit()}}),
+              capture.records);
+    RKDRV::ClearODDManager(pManager);
+    EXPECT_EQ(1, s_Probe.nRelease);
+}
+
+TEST_F(RKLoaderTest, ThrowingReleaseStillUnloadsTheEngine)
+{
+    UseEngineSet("all");
+    CRKDRVManager* pManager = RKDRV::GetODDManager(0xF0000000);
+    ASSERT_NE(nullptr, pManager);
+    RKTestProbeReset(s_Probe);
+    std::snprintf(s_Probe.szThrowIn, sizeof(s_Probe.szThrowIn), "RKDRVSC:release");
+    CRKTraceCapture capture;
+    RKDRV::ClearODDManager(pManager);
+    EXPECT_EQ(
+        (std::vector<RKTraceRecord>{Step("ClearODDManager()"), Info("Releasing Manager"),
+                                    Enter("ClearWriters"), Exit(), Error("Release threw an exception")}),
+        capture.records);
+    EXPECT_EQ("RKDRVSC:release;RKDRVSC:manager-destroyed;RKDRVSC:writer-destroyed;RKDRVSC:writer-destroyed;"
+              "os:free;RKDRVSC:unload;",
+              Events());
+}
+
+TEST_F(RKLoaderTest, ThrowingEnumerateEndsTheRefreshWithAnEmptyTable)
+{
+    UseEngineSet("all");
+    CRKDRVManager* pManager = RKDRV::GetODDManager(0xF0000000);
+    ASSERT_NE(nullptr, pManager);
+    std::snprintf(s_Probe.szThrowIn, sizeof(s_Probe.szThrowIn), "RKDRVSC:enumerate");
+    {
+        CRKTraceCapture capture;
+        EXPECT_EQ(0, pManager->Refresh());
+        EXPECT_EQ((std::vector<RKTraceRecord>{Enter("ClearWriters"), Exit(),
+                                              Error("EnumerateWriters threw an exception")}),
+                  capture.records);
+    }
+    EXPECT_EQ(0, pManager->GetNbWriter());
+    EXPECT_EQ(2, s_Probe.nWritersDestroyed);
+    RKDRV::ClearODDManager(pManager);
+}
+
 TEST_F(RKLoaderTest, MissingFactoryIsReportedByNameAndModuleStays)
 {
     UseEngineSet("nosym_cl");
@@ -348,11 +392,8 @@ TEST_F(RKLoaderTest, OrdinarySearchFindsAnEngineByItsFileName)
 
 TEST_F(RKLoaderTest, FileNameExtensionMatchesInAnyCase)
 {
-    s_strFolder = RKTestEngineFolder("all");
-    CRKString strPath(s_strFolder.c_str());
-    RKText strFull(reinterpret_cast<const char16_t*>(strPath.GetText()));
-    strFull += u"RKDRVCL.dll";
-    HINSTANCE hModule = RKOsDefaultCalls().pfnLoadModule(RKTextPtr(strFull));
+    CRKString strPath((RKTestEngineFolder("all") + "RKDRVCL.dll").c_str());
+    HINSTANCE hModule = RKOsDefaultCalls().pfnLoadModule(strPath);
     ASSERT_NE(nullptr, hModule);
     EXPECT_EQ(RKTestModuleHandle(RKTestEngineFile("all", "RKDRVCL")), static_cast<void*>(hModule));
     EXPECT_NE(nullptr, RKOsDefaultCalls().pfnGetSymbol(hModule, RKDRV_FACTORY_SYMBOL));

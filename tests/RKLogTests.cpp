@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "RKDRV.h"
+#include "RKTestFiles.h"
 #include "RKTestModule.h"
 #include "RKTraceCapture.h"
 
@@ -46,36 +48,101 @@ TEST(RKLog, RecordKindsAndTexts)
 TEST(RKLog, NoListenerMeansNoFormatting)
 {
     CRKLog::GetInstance()->SetSink(nullptr);
-    ASSERT_EQ(nullptr, std::getenv("RKDRV_TRACE_FILE"));
     // A bad text pointer would crash the formatter; nothing may read it.
     const unsigned short* szBad = reinterpret_cast<const unsigned short*>(0x1);
     EXPECT_EQ(0, CRKLog::GetInstance()->AddInfo(RK_TEXT("%s"), szBad));
 }
 
-TEST(RKLog, TraceFileIndentsOpenScopes)
+namespace
 {
-    std::string strPath = ::testing::TempDir() + "rkdrv_trace_test.log";
-    std::remove(strPath.c_str());
-    RKTestSetEnv("RKDRV_TRACE_FILE", strPath.c_str());
-    CRKLog* pLog = CRKLog::GetInstance();
-    pLog->EnterFunction(RK_TEXT("Outer"));
-    pLog->EnterFunction(RK_TEXT("Inner %d"), 2);
-    pLog->AddInfo(RK_TEXT("caf\u00e9"));
-    pLog->ExitFunction(1);
-    pLog->ExitFunction();
-    pLog->AddError(RK_TEXT("after"));
-    RKTestSetEnv("RKDRV_TRACE_FILE", nullptr);
-    pLog->AddInfo(RK_TEXT("not written"));
+bool Exists(const std::string& strPath)
+{
+    return std::ifstream(strPath, std::ios::binary).good();
+}
 
-    std::ifstream file(strPath, std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
+// The trace file is named when the library loads, so each case is a host
+// process started with RKDRV_TRACE_FILE set.
+class RKTraceFileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_strPath = ::testing::TempDir() + "rkdrv_trace_test.log";
+        m_strOther = ::testing::TempDir() + "rkdrv_trace_test_other.log";
+        std::remove(m_strPath.c_str());
+        std::remove(m_strOther.c_str());
+    }
+    void TearDown() override
+    {
+        std::remove(m_strPath.c_str());
+        std::remove(m_strOther.c_str());
+    }
+
+    void* Start(const std::vector<std::string>& vecArgs)
+    {
+        RKTestSetEnv("RKDRV_TRACE_FILE", m_strPath.c_str());
+        void* hProgram = RKTestStartProgram(RKTestProgramFile(RKTEST_TRACE_HOST), vecArgs);
+        RKTestSetEnv("RKDRV_TRACE_FILE", nullptr);
+        return hProgram;
+    }
+    int Run(const std::vector<std::string>& vecArgs) { return RKTestWaitProgram(Start(vecArgs)); }
+
+    std::string m_strPath;
+    std::string m_strOther;
+};
+} // namespace
+
+TEST_F(RKTraceFileTest, IndentsOpenScopesInUtf8Lines)
+{
+    ASSERT_EQ(0, Run({"scopes"}));
     EXPECT_EQ("ENTER Outer\n"
               "  ENTER Inner 2\n"
               "    INFO caf\xC3\xA9\n"
               "  EXIT 1\n"
               "EXIT \n"
               "ERROR after\n",
-              content.str());
-    std::remove(strPath.c_str());
+              RKTestReadFile(m_strPath));
+}
+
+TEST_F(RKTraceFileTest, IsNamedOnceAtLoadAndKeptOpen)
+{
+    // Renamed while the host runs: the open file follows, nothing new
+    // appears under the old name.
+    ASSERT_EQ(0, Run({"renamed", m_strOther}));
+    EXPECT_FALSE(Exists(m_strPath));
+    EXPECT_EQ("INFO before\nINFO after\n", RKTestReadFile(m_strOther));
+    std::remove(m_strOther.c_str());
+    // Removing the variable later changes nothing.
+    ASSERT_EQ(0, Run({"unset"}));
+    EXPECT_EQ("INFO still traced\n", RKTestReadFile(m_strPath));
+}
+
+TEST_F(RKTraceFileTest, TwoProcessesAppendWholeLines)
+{
+    const int nLines = 400;
+    void* hFirst = Start({"lines", std::to_string(nLines), "first"});
+    void* hSecond = Start({"lines", std::to_string(nLines), "second"});
+    ASSERT_EQ(0, RKTestWaitProgram(hFirst));
+    ASSERT_EQ(0, RKTestWaitProgram(hSecond));
+
+    std::istringstream content(RKTestReadFile(m_strPath));
+    const std::string strPad(3000, 'x');
+    std::map<std::string, int> mapNext = {{"first", 0}, {"second", 0}};
+    std::string strLine;
+    int nRead = 0;
+    while (std::getline(content, strLine))
+    {
+        ++nRead;
+        std::istringstream line(strLine);
+        std::string strKind, strTag, strNumber, strBody, strEnd;
+        line >> strKind >> strTag >> strNumber >> strBody >> strEnd;
+        ASSERT_EQ("INFO", strKind) << "line " << nRead;
+        ASSERT_EQ(1u, mapNext.count(strTag)) << "line " << nRead;
+        // Each process's lines arrive whole and in its own order.
+        ASSERT_EQ(std::to_string(mapNext[strTag]++), strNumber) << "line " << nRead;
+        ASSERT_EQ(strPad, strBody) << "line " << nRead;
+        ASSERT_EQ("end", strEnd) << "line " << nRead;
+    }
+    EXPECT_EQ(nLines, mapNext["first"]);
+    EXPECT_EQ(nLines, mapNext["second"]);
 }

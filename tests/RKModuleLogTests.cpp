@@ -7,26 +7,13 @@
 #include <sstream>
 #include <string>
 
+#include "RKTestFiles.h"
 #include "RKTestModule.h"
 
 namespace fs = std::filesystem;
 
 namespace
 {
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
-
-void WriteAll(const fs::path& path, const std::string& strContent)
-{
-    std::ofstream file(path, std::ios::binary);
-    file << strContent;
-}
-
 class RKModuleLogTest : public ::testing::TestWithParam<bool>
 {
 protected:
@@ -85,7 +72,7 @@ protected:
     // Checks the two header lines; the path must name the library's file.
     void ExpectHeader(const fs::path& log)
     {
-        std::string strContent = ReadAll(log);
+        std::string strContent = RKTestReadFile(log);
         std::string strPrefix = "Path of RKDRV.DLL : ";
         ASSERT_EQ(0u, strContent.find(strPrefix)) << strContent;
         std::size_t nEnd = strContent.find(RKTestNativeLineEnd());
@@ -106,15 +93,15 @@ TEST_P(RKModuleLogTest, NoMarkerCreatesAndTouchesNothing)
     ASSERT_EQ(0, RunHostIn(m_Folder));
     EXPECT_FALSE(fs::exists(m_Folder / "RKDRV.log"));
 
-    WriteAll(m_Folder / "RKDRV.log", "kept as it was\n");
+    RKTestWriteFile(m_Folder / "RKDRV.log", "kept as it was\n");
     ASSERT_EQ(0, RunHostIn(m_Folder));
-    EXPECT_EQ("kept as it was\n", ReadAll(m_Folder / "RKDRV.log"));
+    EXPECT_EQ("kept as it was\n", RKTestReadFile(m_Folder / "RKDRV.log"));
 }
 
 TEST_P(RKModuleLogTest, MarkerFileReplacesAnOlderLog)
 {
-    WriteAll(m_Folder / "RK_LOG.INI", "");
-    WriteAll(m_Folder / "RKDRV.log", std::string(5000, 'x'));
+    RKTestWriteFile(m_Folder / "RK_LOG.INI", "");
+    RKTestWriteFile(m_Folder / "RKDRV.log", std::string(5000, 'x'));
     ASSERT_EQ(0, RunHostIn(m_Folder));
     ExpectHeader(m_Folder / "RKDRV.log");
 }
@@ -130,7 +117,7 @@ TEST_P(RKModuleLogTest, LogThatCannotBeOpenedLeavesTheHostWorking)
 {
     // A folder where the log would go: it can be neither deleted nor opened
     // for writing, even by a privileged user.
-    WriteAll(m_Folder / "RK_LOG.INI", "");
+    RKTestWriteFile(m_Folder / "RK_LOG.INI", "");
     fs::create_directory(m_Folder / "RKDRV.log");
     ASSERT_EQ(0, RunHostIn(m_Folder));
     EXPECT_TRUE(fs::is_directory(m_Folder / "RKDRV.log"));
@@ -148,7 +135,7 @@ TEST_P(RKModuleLogTest, HostPathTooLongForThePathBufferOpensNoLog)
     while (deep.string().size() < 300)
         deep /= "deeper_folder_level";
     fs::create_directories(deep);
-    WriteAll(deep / "RK_LOG.INI", "");
+    RKTestWriteFile(deep / "RK_LOG.INI", "");
     ASSERT_EQ(0, RunHostIn(deep));
     EXPECT_FALSE(fs::exists(deep / "RKDRV.log"));
 }
@@ -168,10 +155,10 @@ TEST_P(RKModuleLogTest, MarkerPathThatWouldBeCutOpensNoLog)
     std::string strCut = (deep / "RK_LOG.INI").string().substr(0, 259);
     // What a cut at 259 characters would leave exists; a cut log path would
     // land on the same file and overwrite it.
-    WriteAll(strCut, "not the marker");
+    RKTestWriteFile(strCut, "not the marker");
     ASSERT_EQ(0, RunHostIn(deep, strStem));
     EXPECT_FALSE(fs::exists(deep / "RKDRV.log"));
-    EXPECT_EQ("not the marker", ReadAll(strCut));
+    EXPECT_EQ("not the marker", RKTestReadFile(strCut));
 }
 
 INSTANTIATE_TEST_SUITE_P(LinkedAndLoaded, RKModuleLogTest, ::testing::Values(false, true),

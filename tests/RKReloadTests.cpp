@@ -13,6 +13,7 @@
 #include "RKDRV.h"
 #include "RKFakeEngine.h"
 #include "RKOsLayer.h"
+#include "RKTestFolderLoad.h"
 #include "RKTestModule.h"
 #include "RKTestProbe.h"
 #include "RKTextUtil.h"
@@ -21,27 +22,6 @@
 namespace
 {
 RKTestProbe s_Probe;
-std::string s_strFolder;
-
-// Loads from the chosen engine set's folder; loads and unloads go into the
-// probe's event list beside the engines' own events.
-HINSTANCE LoadFromFolder(const unsigned short* szName)
-{
-    RKTestProbeEvent(&s_Probe, "os", "load");
-    CRKString strPath(s_strFolder.c_str());
-    RKText strFull(reinterpret_cast<const char16_t*>(strPath.GetText()));
-    strFull += reinterpret_cast<const char16_t*>(szName);
-    return RKOsDefaultCalls().pfnLoadModule(RKTextPtr(strFull));
-}
-
-int FreeRecorded(HINSTANCE hModule)
-{
-    RKTestProbeEvent(&s_Probe, "os", "free");
-    return RKOsDefaultCalls().pfnFreeModule(hModule);
-}
-
-RKOsCallTable s_FolderCalls;
-
 std::string Pointer(const void* pObject)
 {
     std::ostringstream out;
@@ -77,18 +57,6 @@ void Append(std::vector<RKTraceRecord>& vecAll, const std::vector<RKTraceRecord>
     vecAll.insert(vecAll.end(), vecPart.begin(), vecPart.end());
 }
 
-std::string Letters(CRKDRVManager* pManager)
-{
-    // '-' for a placeholder.
-    std::string strOut;
-    for (int i = 0; i < pManager->GetNbWriter(); ++i)
-    {
-        CRKWriter* pWriter = pManager->GetWriter(static_cast<DWORD>(i));
-        strOut += pWriter ? static_cast<char>(pWriter->GetDriveLetter()) : '-';
-    }
-    return strOut;
-}
-
 class RKReloadTest : public ::testing::Test
 {
 protected:
@@ -96,11 +64,7 @@ protected:
     {
         RKTestProbeReset(s_Probe);
         RKTestPublishProbe(&s_Probe);
-        s_strFolder = RKTestEngineFolder("all");
-        s_FolderCalls = RKOsDefaultCalls();
-        s_FolderCalls.pfnLoadModule = LoadFromFolder;
-        s_FolderCalls.pfnFreeModule = FreeRecorded;
-        RKOsSetCalls(&s_FolderCalls);
+        RKTestLoadEnginesFrom("all", &s_Probe);
     }
 
     void TearDown() override
@@ -176,7 +140,7 @@ TEST_F(RKReloadTest, SameEngineAgainKeepsTheKnownIndexes)
               Events());
     EXPECT_EQ(RKTestModuleHandle(RKTestEngineFile("all", "RKDRVCL")),
               static_cast<void*>(pManager->GetModule()));
-    EXPECT_EQ("EFG", Letters(pManager));
+    EXPECT_EQ("EFG", TableLetters(pManager));
     RKDRV::ClearODDManager(pManager);
 }
 
@@ -201,7 +165,7 @@ TEST_F(RKReloadTest, EmptySlotHoldsNoPlaceInTheNextManager)
     CRKDRVManager* pManager = Load(RKDRV_ENGINE_CL, "EF");
     NextDrives("F");
     ASSERT_NE(nullptr, RKDRV::ReloadODDManager(pManager, RKDRV_ENGINE_CL));
-    ASSERT_EQ("-F", Letters(pManager));
+    ASSERT_EQ("-F", TableLetters(pManager));
 
     // The list path: the fallback list's first engine, without Initialize.
     NextDrives("EF");
@@ -220,7 +184,7 @@ TEST_F(RKReloadTest, EmptySlotHoldsNoPlaceInTheNextManager)
     EXPECT_EQ("RKDRVCL:release;RKDRVCL:manager-destroyed;RKDRVCL:writer-destroyed;os:free;RKDRVCL:unload;"
               "os:load;RKDRVCL:factory;",
               Events());
-    EXPECT_EQ("FE", Letters(pManager));
+    EXPECT_EQ("FE", TableLetters(pManager));
     RKDRV::ClearODDManager(pManager);
 }
 
@@ -238,7 +202,7 @@ TEST_F(RKReloadTest, ManagerWithoutWritersStoresNothing)
     Append(vecExpected, Loaded("f0000002", "RKDRVCL.DLL"));
     Append(vecExpected, {Enter("CRKDRVManager::ReorderEngineVector"), Exit(), Exit(Exit64(pManager))});
     EXPECT_EQ(vecExpected, capture.records);
-    EXPECT_EQ("GE", Letters(pManager));
+    EXPECT_EQ("GE", TableLetters(pManager));
     RKDRV::ClearODDManager(pManager);
 }
 

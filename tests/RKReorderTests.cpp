@@ -28,18 +28,6 @@ private:
     std::vector<const void*>& m_vecDestroyed;
 };
 
-std::string Letters(CRKDRVManager* pManager)
-{
-    // '-' for a placeholder.
-    std::string strOut;
-    for (int i = 0; i < pManager->GetNbWriter(); ++i)
-    {
-        CRKWriter* pWriter = pManager->GetWriter(static_cast<DWORD>(i));
-        strOut += pWriter ? static_cast<char>(pWriter->GetDriveLetter()) : '-';
-    }
-    return strOut;
-}
-
 std::vector<WORD> Input(const std::string& strLetters)
 {
     // '0' stands for a zero letter.
@@ -88,7 +76,7 @@ protected:
 std::string Reordered(CRKFakeManager* pManager, const std::string& strInput)
 {
     EXPECT_EQ(0, pManager->ReorderEngineVector(Input(strInput)));
-    return Letters(pManager);
+    return TableLetters(pManager);
 }
 } // namespace
 
@@ -126,7 +114,7 @@ TEST_F(RKReorderTest, TraceShowsEmptiedEntriesAsNullWriters)
             Info("CRKDRVManager::GetWriter(0)"),         Error("NULL Writer"),
             Info("CRKDRVManager::GetWriter(1)"),         Exit(),
         };
-        // Letters() reads the table after the call: drop its lines.
+        // TableLetters() reads the table after the call: drop its lines.
         capture.records.resize(std::min(capture.records.size(), vecExpected.size()));
         EXPECT_EQ(vecExpected, capture.records);
     }
@@ -160,7 +148,7 @@ TEST_F(RKReorderTest, TraceOfRepeatsZerosMissesAndOldPlaceholders)
         };
         EXPECT_EQ(vecExpected, capture.records);
     }
-    EXPECT_EQ("E--", Letters(pManager));
+    EXPECT_EQ("E--", TableLetters(pManager));
     pManager->Release();
 }
 
@@ -179,7 +167,7 @@ TEST_F(RKReorderTest, EmptyTableLooksUpWithoutVisitingEntries)
         EXPECT_EQ(vecExpected, capture.records);
     }
     EXPECT_EQ(2, pManager->GetNbWriter());
-    EXPECT_EQ("--", Letters(pManager));
+    EXPECT_EQ("--", TableLetters(pManager));
     pManager->Release();
 }
 

@@ -16,7 +16,7 @@ std::string Fmt(const unsigned short* szFormat, ...)
     va_start(vaArgs, szFormat);
     RKFormatV(strOut, szFormat, vaArgs);
     va_end(vaArgs);
-    return RKTextToUtf8(RKTextPtr(strOut));
+    return RKTextToUtf8(strOut.c_str());
 }
 
 std::string Utf8(const unsigned short* szText)
@@ -121,12 +121,15 @@ TEST(RKError, StoresCopiesAndAssigns)
     EXPECT_EQ(0x10FFFFFFu, errAssigned.GetError());
 }
 
-TEST(RKTypes, WidthsAndTextLiteral)
+TEST(RKTypes, TextLiteralIsConstantStorageOfItsOwnType)
 {
-    static_assert(sizeof(DWORD) == 4 && static_cast<DWORD>(-1) > 0, "DWORD is 32-bit unsigned");
-    static_assert(sizeof(WORD) == 2 && static_cast<WORD>(-1) > 0, "WORD is 16-bit unsigned");
+    // Held as unsigned short from the start, so it can be read in a
+    // constant expression, where no cast between character types could be.
+    constexpr RKTextLiteral<3> stLiteral = RKMakeTextLiteral(u"E\u00e9");
+    static_assert(stLiteral.awText[0] == 'E' && stLiteral.awText[1] == 0xE9 && stLiteral.awText[2] == 0,
+                  "the literal holds its characters");
     const unsigned short* szText = RK_TEXT("E\u00e9");
-    EXPECT_EQ(u'E', szText[0]);
+    EXPECT_EQ('E', szText[0]);
     EXPECT_EQ(0xE9, szText[1]);
     EXPECT_EQ(0, szText[2]);
 }

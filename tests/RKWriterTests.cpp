@@ -55,7 +55,7 @@ TEST(RKWriter, FreshWriterAnswersOneThroughItsDefault)
 
 TEST(RKWriter, ModelNameIsEmptyUntilTheEngineStoresOne)
 {
-    CRKFakeWriter writer('E', nullptr, "");
+    CRKFakeWriter writer('E', nullptr, nullptr);
     ASSERT_NE(nullptr, writer.GetModelName());
     EXPECT_EQ(0, writer.GetModelName()[0]);
 }

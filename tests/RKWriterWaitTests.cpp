@@ -337,18 +337,12 @@ TEST_F(RKIsMediaInTest, DriveWithoutDeviceOpensTheTrayOnceAndPollsUntilStopped)
     sleep.Calls().pfnCloseDevice = ScriptClose;
 
     // The fake's own IsMediaIn is the library's.
-    class CEjectCounter : public CRKFakeWriter
-    {
-    public:
-        CEjectCounter() : CRKFakeWriter('Q') {}
-        int EjectTray() override { return ++nEject; }
-        int nEject = 0;
-    } writer;
+    CRKFakeWriter writer('Q');
     CRKScriptedCallBack stopper(events, "cb", 4);
     writer.SetCallBack(&stopper);
     writer.WaitMedia();
 
-    EXPECT_EQ(1, writer.nEject);
+    EXPECT_EQ(1, writer.nEjectCalls);
     EXPECT_EQ((RKEventList{"cb:CallBack step=1", "cb:CallBack step=2", "Sleep 500", "cb:CallBack step=2",
                            "Sleep 500", "cb:CallBack step=2", "Sleep 500", "cb:CallBack step=5"}),
               events);

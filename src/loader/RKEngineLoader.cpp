@@ -1,6 +1,7 @@
 #include "RKEngineLoader.h"
 
 #include "RKDRVFunctions.h"
+#include "RKEngineFault.h"
 #include "RKLog.h"
 #include "RKOsLayer.h"
 
@@ -27,13 +28,22 @@ CRKDRVManager* RKLoadEngine(CRKString strModuleName)
     {
         CRKLog::GetInstance()->AddInfo(RK_TEXT("Function loaded successfully."));
         RKDRVFactoryFunction pfnFactory = reinterpret_cast<RKDRVFactoryFunction>(pfnProc);
-        pManager = pfnFactory();
+        try
+        {
+            pManager = pfnFactory();
+        }
+        catch (...)
+        {
+            // A factory that throws has made no manager: the module stays
+            // loaded, as for one that returns null, and the search goes on.
+            RKTraceThrowingCall(strFuncName);
+            pManager = nullptr;
+        }
     }
     else
     {
-        // The line names the symbol that is missing; the system's error
-        // number says less than that.
-        RKOsCalls().pfnGetLastError();
+        // The line names the symbol that is missing, which says more than
+        // any system error number would.
         CRKLog::GetInstance()->AddError(RK_TEXT("Error while loading function : %s"),
                                         static_cast<const unsigned short*>(strFuncName));
     }

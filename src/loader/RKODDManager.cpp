@@ -1,22 +1,41 @@
 #include <list>
 
 #include "RKDRVFunctions.h"
+#include "RKEngineFault.h"
 #include "RKEngineLoader.h"
 #include "RKLog.h"
 #include "RKOsLayer.h"
 
 namespace
 {
-// Single-name identifiers, indexed by dwODD - 0xF0000000; null: no module.
-const char16_t* const s_aEngineNames[] = {u"RKDRVSC.DLL", u"RKDRVRD.DLL", u"RKDRVCL.DLL", nullptr,
-                                          u"RKDRVIM.DLL"};
-
-// The fallback list, in the order it is tried.
-const char16_t* const s_aFallbackNames[] = {u"RKDRVCL.DLL", u"RKDRVRD.DLL", u"RKDRVIM.DLL", u"RKDRVSC.DLL"};
-
-const unsigned short* Text16(const char16_t* szText)
+// Single-name identifiers, by dwODD - 0xF0000000; null: no module.
+const unsigned short* SingleEngineName(DWORD dwSlot)
 {
-    return reinterpret_cast<const unsigned short*>(szText);
+    switch (dwSlot)
+    {
+    case 0:
+        return RK_TEXT("RKDRVSC.DLL");
+    case 1:
+        return RK_TEXT("RKDRVRD.DLL");
+    case 2:
+        return RK_TEXT("RKDRVCL.DLL");
+    case 4:
+        return RK_TEXT("RKDRVIM.DLL");
+    }
+    return nullptr;
+}
+
+void CallInitialize(CRKDRVManager* pManager)
+{
+    try
+    {
+        pManager->Initialize();
+    }
+    catch (...)
+    {
+        // Its result is not used either: the manager is still handed over.
+        RKTraceThrowingCall(RK_TEXT("Initialize"));
+    }
 }
 } // namespace
 
@@ -30,20 +49,21 @@ CRKDRVManager* RKDRV::GetODDManager(DWORD dwODD)
         CRKString strModuleName(RK_TEXT(""));
         if ((dwODD >> 16) != 0xFFFF)
         {
-            DWORD dwSlot = dwODD - 0xF0000000u;
-            if (dwSlot < sizeof(s_aEngineNames) / sizeof(s_aEngineNames[0]) && s_aEngineNames[dwSlot])
-                strModuleName = Text16(s_aEngineNames[dwSlot]);
+            if (const unsigned short* szName = SingleEngineName(dwODD - 0xF0000000u))
+                strModuleName = szName;
             pManager = RKLoadEngine(strModuleName);
             if (pManager)
-                pManager->Initialize();
+                CallInitialize(pManager);
         }
         else
         {
             std::list<CRKString> ODDManagerList;
             if (dwODD == RKDRV_ENGINE_ANY)
             {
-                for (const char16_t* szName : s_aFallbackNames)
-                    ODDManagerList.push_back(CRKString(Text16(szName)));
+                // The fallback list, in the order it is tried.
+                for (const unsigned short* szName : {RK_TEXT("RKDRVCL.DLL"), RK_TEXT("RKDRVRD.DLL"),
+                                                     RK_TEXT("RKDRVIM.DLL"), RK_TEXT("RKDRVSC.DLL")})
+                    ODDManagerList.push_back(CRKString(szName));
             }
             for (std::list<CRKString>::iterator it = ODDManagerList.begin();
                  it != ODDManagerList.end() && !pManager; ++it)
@@ -54,8 +74,8 @@ CRKDRVManager* RKDRV::GetODDManager(DWORD dwODD)
     }
     catch (...)
     {
-        // Nothing may leave the library: out of memory, or an engine that
-        // throws, ends the search with what was obtained so far.
+        // Nothing may leave the library: out of memory while building the
+        // list ends the search with what was obtained so far.
     }
     CRKLog::GetInstance()->ExitFunction();
     return pManager;
@@ -77,7 +97,9 @@ void RKDRV::ClearODDManager(CRKDRVManager* pManager)
     }
     catch (...)
     {
-        // An engine that throws from Release has still given up the manager.
+        // The host has given the manager up all the same; the module's
+        // reference goes with it.
+        RKTraceThrowingCall(RK_TEXT("Release"));
     }
     if (hModule)
         RKOsCalls().pfnFreeModule(hModule);

@@ -1,4 +1,6 @@
 #include "RKDRVManager.h"
+
+#include "RKEngineFault.h"
 #include "RKLog.h"
 
 int CRKDRVManager::GetNbWriter()
@@ -53,6 +55,14 @@ void CRKDRVManager::SetCallBack(CRKWriterCallBack* pCallBack)
 int CRKDRVManager::Refresh()
 {
     ClearWriters();
-    EnumerateWriters();
+    try
+    {
+        EnumerateWriters();
+    }
+    catch (...)
+    {
+        // The table keeps whatever the engine listed before it threw.
+        RKTraceThrowingCall(RK_TEXT("EnumerateWriters"));
+    }
     return 0;
 }

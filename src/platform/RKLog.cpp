@@ -2,29 +2,33 @@
 
 #include <atomic>
 #include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
-#include <mutex>
 #include <string>
 
+#include "RKLogFile.h"
+#include "RKOsLayer.h"
 #include "RKTextUtil.h"
 
 namespace
 {
 std::atomic<CRKLogSink*> s_pSink{nullptr};
+// The trace file named by RKDRV_TRACE_FILE when the module was loaded; it
+// is opened at attach and closed at detach, under the loader's lock.
+RKOsFile s_hTraceFile = nullptr;
+// Whether a sink or the trace file listens. When nobody does, a record
+// costs this one relaxed load: nothing else is read, counted or formatted.
+std::atomic<bool> s_bListening{false};
 // Open scopes, for the indentation of the trace file.
 std::atomic<int> s_nDepth{0};
-std::mutex s_FileMutex;
 
-const char* TraceFilePath()
+void UpdateListening()
 {
-    const char* szPath = std::getenv("RKDRV_TRACE_FILE");
-    return (szPath && *szPath) ? szPath : nullptr;
+    s_bListening.store(s_pSink.load(std::memory_order_acquire) != nullptr || s_hTraceFile != nullptr,
+                       std::memory_order_release);
 }
 
-bool IsTracing()
+bool IsListening()
 {
-    return s_pSink.load(std::memory_order_acquire) != nullptr || TraceFilePath() != nullptr;
+    return s_bListening.load(std::memory_order_relaxed);
 }
 
 const char* KindTag(RKLogKind kind)
@@ -47,40 +51,34 @@ const char* KindTag(RKLogKind kind)
     return "";
 }
 
-void AppendToFile(const char* szPath, RKLogKind kind, const RKText& strText, int nDepth)
+void WriteToFile(RKLogKind kind, const RKText& strText, int nDepth)
 {
     std::string strLine(static_cast<std::string::size_type>(nDepth > 0 ? nDepth * 2 : 0), ' ');
     strLine += KindTag(kind);
-    strLine += RKTextToUtf8(RKTextPtr(strText));
+    strLine += RKTextToUtf8(strText.c_str());
     strLine += '\n';
-    std::lock_guard<std::mutex> lock(s_FileMutex);
-    // Opened per record: nothing stays open across the module's unload.
-    if (std::FILE* pFile = std::fopen(szPath, "ab"))
-    {
-        std::fwrite(strLine.data(), 1, strLine.size(), pFile);
-        std::fclose(pFile);
-    }
+    // One append per whole line: nothing is buffered that a crash could
+    // lose, and other processes appending to the file never split a line.
+    RKOsAppendFile(s_hTraceFile, strLine.data(), static_cast<DWORD>(strLine.size()));
 }
 
 void Deliver(RKLogKind kind, const RKText& strText, int nDepth)
 {
     if (CRKLogSink* pSink = s_pSink.load(std::memory_order_acquire))
-        pSink->Write(kind, RKTextPtr(strText));
-    if (const char* szPath = TraceFilePath())
-        AppendToFile(szPath, kind, strText, nDepth);
+        pSink->Write(kind, strText.c_str());
+    if (s_hTraceFile)
+        WriteToFile(kind, strText, nDepth);
 }
 
-// Scope depth moves even when nothing listens, so that a file named later
-// is still indented right.
 int EnterScope()
 {
-    return s_nDepth.fetch_add(1);
+    return s_nDepth.fetch_add(1, std::memory_order_relaxed);
 }
 
 int LeaveScope()
 {
-    int nDepth = s_nDepth.load();
-    while (nDepth > 0 && !s_nDepth.compare_exchange_weak(nDepth, nDepth - 1))
+    int nDepth = s_nDepth.load(std::memory_order_relaxed);
+    while (nDepth > 0 && !s_nDepth.compare_exchange_weak(nDepth, nDepth - 1, std::memory_order_relaxed))
     {
     }
     return nDepth > 0 ? nDepth - 1 : 0;
@@ -88,9 +86,7 @@ int LeaveScope()
 
 void Record(RKLogKind kind, const unsigned short* szFormat, va_list vaArgs)
 {
-    int nDepth = kind == RKLOG_ENTER ? EnterScope() : s_nDepth.load();
-    if (!IsTracing())
-        return;
+    int nDepth = kind == RKLOG_ENTER ? EnterScope() : s_nDepth.load(std::memory_order_relaxed);
     try
     {
         RKText strText;
@@ -107,23 +103,20 @@ void Record(RKLogKind kind, const unsigned short* szFormat, va_list vaArgs)
 void RecordExit(int nValueKind, long long llValue)
 {
     int nDepth = LeaveScope();
-    if (!IsTracing())
-        return;
     try
     {
         RKText strText;
         if (nValueKind == 1)
         {
-            std::string strValue = std::to_string(static_cast<int>(llValue));
-            strText.assign(strValue.begin(), strValue.end());
+            RKTextAppendAscii(strText, std::to_string(static_cast<int>(llValue)).c_str());
         }
         else if (nValueKind == 2)
         {
             static const char s_szDigits[] = "0123456789abcdef";
             unsigned long long ullValue = static_cast<unsigned long long>(llValue);
-            strText = u"0x";
+            RKTextAppendAscii(strText, "0x");
             for (int nShift = 60; nShift >= 0; nShift -= 4)
-                strText += static_cast<char16_t>(s_szDigits[(ullValue >> nShift) & 0xF]);
+                strText += static_cast<unsigned char>(s_szDigits[(ullValue >> nShift) & 0xF]);
         }
         Deliver(RKLOG_EXIT, strText, nDepth);
     }
@@ -133,7 +126,21 @@ void RecordExit(int nValueKind, long long llValue)
 }
 } // namespace
 
-CRKLog::CRKLog() {}
+void RKLogOpenTraceFile()
+{
+    if (!s_hTraceFile)
+        s_hTraceFile = RKOsOpenAppendFileNamedBy("RKDRV_TRACE_FILE");
+    UpdateListening();
+}
+
+void RKLogCloseTraceFile()
+{
+    RKOsFile hFile = s_hTraceFile;
+    s_hTraceFile = nullptr;
+    UpdateListening();
+    if (hFile)
+        RKOsCloseFile(hFile);
+}
 
 CRKLog* CRKLog::GetInstance()
 {
@@ -144,13 +151,17 @@ CRKLog* CRKLog::GetInstance()
 void CRKLog::SetSink(CRKLogSink* pSink)
 {
     s_pSink.store(pSink, std::memory_order_release);
+    UpdateListening();
 }
 
 #define RKLOG_RECORD(kind)                                                                                   \
-    va_list vaArgs;                                                                                          \
-    va_start(vaArgs, szFormat);                                                                              \
-    Record(kind, szFormat, vaArgs);                                                                          \
-    va_end(vaArgs);                                                                                          \
+    if (IsListening())                                                                                       \
+    {                                                                                                        \
+        va_list vaArgs;                                                                                      \
+        va_start(vaArgs, szFormat);                                                                          \
+        Record(kind, szFormat, vaArgs);                                                                      \
+        va_end(vaArgs);                                                                                      \
+    }                                                                                                        \
     return 0
 
 int CRKLog::EnterFunction(const unsigned short* szFormat, ...)
@@ -175,17 +186,16 @@ int CRKLog::AddError(const unsigned short* szFormat, ...)
 
 int CRKLog::AddVariable(const unsigned short* szName, unsigned long ulValue, int, int)
 {
-    if (!IsTracing())
+    if (!IsListening())
         return 0;
     try
     {
         RKText strText;
-        for (const unsigned short* p = szName; p && *p; ++p)
-            strText += static_cast<char16_t>(*p);
-        strText += u" = ";
-        std::string strValue = std::to_string(ulValue);
-        strText.append(strValue.begin(), strValue.end());
-        Deliver(RKLOG_VARIABLE, strText, s_nDepth.load());
+        if (szName)
+            strText += szName;
+        RKTextAppendAscii(strText, " = ");
+        RKTextAppendAscii(strText, std::to_string(ulValue).c_str());
+        Deliver(RKLOG_VARIABLE, strText, s_nDepth.load(std::memory_order_relaxed));
     }
     catch (...)
     {
@@ -195,17 +205,20 @@ int CRKLog::AddVariable(const unsigned short* szName, unsigned long ulValue, int
 
 void CRKLog::ExitFunction()
 {
-    RecordExit(0, 0);
+    if (IsListening())
+        RecordExit(0, 0);
 }
 
 int CRKLog::ExitFunction(int nResult)
 {
-    RecordExit(1, nResult);
+    if (IsListening())
+        RecordExit(1, nResult);
     return nResult;
 }
 
 long long CRKLog::ExitFunction(long long llResult)
 {
-    RecordExit(2, llResult);
+    if (IsListening())
+        RecordExit(2, llResult);
     return llResult;
 }

@@ -4,7 +4,7 @@
 #ifndef RKOSLAYER_H
 #define RKOSLAYER_H
 
-#include "RKExport.h"
+#include "RKSeamExport.h"
 #include "RKTypes.h"
 
 typedef void (*RKOsProc)();
@@ -22,8 +22,6 @@ struct RKOsCallTable
     RKOsProc (*pfnGetSymbol)(HINSTANCE hModule, const char* szSymbol);
     // Drops one reference; nonzero on success.
     int (*pfnFreeModule)(HINSTANCE hModule);
-    // The calling thread's last system error, read straight after a failure.
-    DWORD (*pfnGetLastError)();
 
     // Opens a drive's volume device by its path ("\\.\E:") for reading,
     // shared for reading. Null when it cannot be opened.
@@ -37,11 +35,23 @@ struct RKOsCallTable
 };
 
 // The table in force.
-RKDRV_API const RKOsCallTable& RKOsCalls();
+RKDRV_SEAM_API const RKOsCallTable& RKOsCalls();
 // The backend's own table.
-RKDRV_API const RKOsCallTable& RKOsDefaultCalls();
+RKDRV_SEAM_API const RKOsCallTable& RKOsDefaultCalls();
 // Replaces the table in force (tests); null puts the backend's table back.
-RKDRV_API void RKOsSetCalls(const RKOsCallTable* pCalls);
+RKDRV_SEAM_API void RKOsSetCalls(const RKOsCallTable* pCalls);
+
+// The trace file. Opened and closed at module attach and detach, so these
+// are plain functions too. Null is never an open file.
+typedef void* RKOsFile;
+// Opens for appending, creating it if need be, the file that the
+// environment variable szVariable names. Null when the variable is unset
+// or empty or the file cannot be opened.
+RKOsFile RKOsOpenAppendFileNamedBy(const char* szVariable);
+// Appends the bytes with one write at the end of the file, as one piece
+// even when other processes append to the same file.
+void RKOsAppendFile(RKOsFile hFile, const char* pData, DWORD dwSize);
+void RKOsCloseFile(RKOsFile hFile);
 
 // Paths for the local log written at module attach. They run before any
 // test could swap a table, so they are plain functions. Paths are 8-bit

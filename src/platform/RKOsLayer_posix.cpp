@@ -65,11 +65,6 @@ int PosixFreeModule(HINSTANCE hModule)
     return dlclose(hModule) == 0 ? 1 : 0;
 }
 
-DWORD PosixGetLastError()
-{
-    return static_cast<DWORD>(errno);
-}
-
 // "\\.\" followed by one letter and a colon, nothing more.
 const unsigned short s_awDevicePrefix[] = {'\\', '\\', '.', '\\'};
 
@@ -116,16 +111,30 @@ bool IsMediaTarget(const struct stat& stInfo)
     return S_ISBLK(stInfo.st_mode) || S_ISREG(stInfo.st_mode);
 }
 
-// File descriptors travel in the handle shifted by one, since null is never
-// a valid device and 0 is a valid descriptor.
-RKOsDevice HandleOfDescriptor(int nFd)
+// A device handle carries the descriptor and what the look after opening
+// found, so that the presence test needs no second look at the file:
+// (descriptor + 1) * 4 plus the kind. Null is never valid, and 0 is a valid
+// descriptor.
+enum RKDeviceKind
 {
-    return reinterpret_cast<RKOsDevice>(static_cast<std::intptr_t>(nFd) + 1);
+    RKDEVICE_BLOCK = 0,
+    RKDEVICE_EMPTY_IMAGE = 1,
+    RKDEVICE_FILLED_IMAGE = 2
+};
+
+RKOsDevice HandleOfDescriptor(int nFd, RKDeviceKind eKind)
+{
+    return reinterpret_cast<RKOsDevice>((static_cast<std::intptr_t>(nFd) + 1) * 4 + eKind);
 }
 
 int DescriptorOfHandle(RKOsDevice hDevice)
 {
-    return static_cast<int>(reinterpret_cast<std::intptr_t>(hDevice) - 1);
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(hDevice) / 4 - 1);
+}
+
+RKDeviceKind KindOfHandle(RKOsDevice hDevice)
+{
+    return static_cast<RKDeviceKind>(reinterpret_cast<std::intptr_t>(hDevice) % 4);
 }
 
 int BlockDeviceHoldsMedium(int nFd)
@@ -169,28 +178,33 @@ RKOsDevice PosixOpenDevice(const unsigned short* szPath)
     if (nFd < 0)
         return nullptr;
     // The link may have been changed in between: keep only what was checked.
+    // This look also tells the presence test what it opened, and an image
+    // file's size.
     struct stat stOpened;
     if (fstat(nFd, &stOpened) != 0 || stOpened.st_dev != stTarget.st_dev ||
-        stOpened.st_ino != stTarget.st_ino)
+        stOpened.st_ino != stTarget.st_ino || !IsMediaTarget(stOpened))
     {
         close(nFd);
         return nullptr;
     }
-    return HandleOfDescriptor(nFd);
+    if (S_ISBLK(stOpened.st_mode))
+        return HandleOfDescriptor(nFd, RKDEVICE_BLOCK);
+    return HandleOfDescriptor(nFd, stOpened.st_size > 0 ? RKDEVICE_FILLED_IMAGE : RKDEVICE_EMPTY_IMAGE);
 }
 
 int PosixCheckMedia(RKOsDevice hDevice)
 {
     if (!hDevice)
         return 0;
-    int nFd = DescriptorOfHandle(hDevice);
-    struct stat stInfo;
-    if (fstat(nFd, &stInfo) != 0)
-        return 0;
-    if (S_ISREG(stInfo.st_mode))
-        return stInfo.st_size > 0 ? 1 : 0;
-    if (S_ISBLK(stInfo.st_mode))
-        return BlockDeviceHoldsMedium(nFd);
+    switch (KindOfHandle(hDevice))
+    {
+    case RKDEVICE_BLOCK:
+        return BlockDeviceHoldsMedium(DescriptorOfHandle(hDevice));
+    case RKDEVICE_FILLED_IMAGE:
+        return 1;
+    case RKDEVICE_EMPTY_IMAGE:
+        break;
+    }
     return 0;
 }
 
@@ -211,13 +225,45 @@ void PosixSleep(DWORD dwMilliseconds)
     }
 }
 
-const RKOsCallTable s_DefaultCalls = {PosixLoadModule, PosixGetSymbol,  PosixFreeModule,  PosixGetLastError,
-                                      PosixOpenDevice, PosixCheckMedia, PosixCloseDevice, PosixSleep};
+const RKOsCallTable s_DefaultCalls = {PosixLoadModule, PosixGetSymbol,   PosixFreeModule, PosixOpenDevice,
+                                      PosixCheckMedia, PosixCloseDevice, PosixSleep};
 } // namespace
 
 const RKOsCallTable& RKOsDefaultCalls()
 {
     return s_DefaultCalls;
+}
+
+// The trace file.
+
+RKOsFile RKOsOpenAppendFileNamedBy(const char* szVariable)
+{
+    const char* szPath = std::getenv(szVariable);
+    if (!szPath || !*szPath)
+        return nullptr;
+    int nFd;
+    do
+    {
+        // O_APPEND makes every write land whole at the end, also when
+        // several processes trace into one file.
+        nFd = open(szPath, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    } while (nFd < 0 && errno == EINTR);
+    return nFd < 0 ? nullptr : reinterpret_cast<RKOsFile>(static_cast<std::intptr_t>(nFd) + 1);
+}
+
+void RKOsAppendFile(RKOsFile hFile, const char* pData, DWORD dwSize)
+{
+    int nFd = static_cast<int>(reinterpret_cast<std::intptr_t>(hFile) - 1);
+    ssize_t nWritten;
+    do
+    {
+        nWritten = write(nFd, pData, dwSize);
+    } while (nWritten < 0 && errno == EINTR);
+}
+
+void RKOsCloseFile(RKOsFile hFile)
+{
+    close(static_cast<int>(reinterpret_cast<std::intptr_t>(hFile) - 1));
 }
 
 // Paths for the local log.

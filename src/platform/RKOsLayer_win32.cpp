@@ -5,24 +5,37 @@
 #include <winioctl.h>
 #include <winver.h>
 
+#include <string>
+
 #include "RKOsLayer.h"
 
 namespace
 {
-const wchar_t* WideText(const unsigned short* szText)
+// UTF-16 in both, but a text of unsigned short is copied into wchar_t
+// rather than read through a pointer of another type.
+std::wstring WideText(const unsigned short* szText)
 {
-    // UTF-16 in both; wchar_t is 16 bits on Windows.
-    return reinterpret_cast<const wchar_t*>(szText);
+    std::wstring strWide;
+    for (; szText && *szText; ++szText)
+        strWide += static_cast<wchar_t>(*szText);
+    return strWide;
 }
 
 HINSTANCE Win32LoadModule(const unsigned short* szName)
 {
     if (!szName || !*szName)
         return nullptr;
-    // The application's folder, the folders added with AddDllDirectory and
-    // System32 only: never the current directory or PATH, where anyone may
-    // have planted a module under an engine's name.
-    return LoadLibraryExW(WideText(szName), nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    try
+    {
+        // The application's folder, the folders added with AddDllDirectory
+        // and System32 only: never the current directory or PATH, where
+        // anyone may have planted a module under an engine's name.
+        return LoadLibraryExW(WideText(szName).c_str(), nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    }
+    catch (...)
+    {
+        return nullptr;
+    }
 }
 
 RKOsProc Win32GetSymbol(HINSTANCE hModule, const char* szSymbol)
@@ -35,18 +48,20 @@ int Win32FreeModule(HINSTANCE hModule)
     return FreeLibrary(hModule) ? 1 : 0;
 }
 
-DWORD Win32GetLastError()
-{
-    return GetLastError();
-}
-
 RKOsDevice Win32OpenDevice(const unsigned short* szPath)
 {
     if (!szPath)
         return nullptr;
-    HANDLE hDevice =
-        CreateFileW(WideText(szPath), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    return hDevice == INVALID_HANDLE_VALUE ? nullptr : hDevice;
+    try
+    {
+        HANDLE hDevice = CreateFileW(WideText(szPath).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr);
+        return hDevice == INVALID_HANDLE_VALUE ? nullptr : hDevice;
+    }
+    catch (...)
+    {
+        return nullptr;
+    }
 }
 
 int Win32CheckMedia(RKOsDevice hDevice)
@@ -65,13 +80,48 @@ void Win32Sleep(DWORD dwMilliseconds)
     Sleep(dwMilliseconds);
 }
 
-const RKOsCallTable s_DefaultCalls = {Win32LoadModule, Win32GetSymbol,  Win32FreeModule,  Win32GetLastError,
-                                      Win32OpenDevice, Win32CheckMedia, Win32CloseDevice, Win32Sleep};
+const RKOsCallTable s_DefaultCalls = {Win32LoadModule, Win32GetSymbol,   Win32FreeModule, Win32OpenDevice,
+                                      Win32CheckMedia, Win32CloseDevice, Win32Sleep};
 } // namespace
 
 const RKOsCallTable& RKOsDefaultCalls()
 {
     return s_DefaultCalls;
+}
+
+// The trace file.
+
+RKOsFile RKOsOpenAppendFileNamedBy(const char* szVariable)
+{
+    wchar_t szName[64];
+    int i = 0;
+    for (; szVariable[i] != 0 && i + 1 < 64; ++i)
+        szName[i] = static_cast<wchar_t>(szVariable[i]);
+    szName[i] = 0;
+    // Read wide, so that a path outside the ANSI code page is kept.
+    DWORD dwLength = GetEnvironmentVariableW(szName, nullptr, 0);
+    if (dwLength <= 1)
+        return nullptr;
+    std::wstring strPath(dwLength, L'\0');
+    if (GetEnvironmentVariableW(szName, &strPath[0], dwLength) + 1 != dwLength)
+        return nullptr;
+    // Append access only: every write lands whole at the end of the file,
+    // also when several processes trace into it.
+    HANDLE hFile =
+        CreateFileW(strPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return hFile == INVALID_HANDLE_VALUE ? nullptr : hFile;
+}
+
+void RKOsAppendFile(RKOsFile hFile, const char* pData, DWORD dwSize)
+{
+    DWORD dwWritten = 0;
+    WriteFile(hFile, pData, dwSize, &dwWritten, nullptr);
+}
+
+void RKOsCloseFile(RKOsFile hFile)
+{
+    CloseHandle(hFile);
 }
 
 // Paths for the local log.

@@ -9,7 +9,42 @@
 namespace
 {
 const unsigned short s_szEmpty[1] = {0};
+
+unsigned short WidenCharacter(char c)
+{
+    // Bytes are Latin-1, whose code points are the byte values.
+    return static_cast<unsigned char>(c);
 }
+
+unsigned short WidenCharacter(unsigned short w)
+{
+    return w;
+}
+
+// The one way a string's text is replaced. The copy is made before the old
+// buffer goes, since szText may point into it. Out of memory leaves the
+// string empty: nothing may throw out.
+template <typename TChar>
+void ReplaceText(unsigned short*& szOwned, DWORD& dwOwnedLength, const TChar* szText, DWORD dwLength)
+{
+    unsigned short* szNew = nullptr;
+    if (dwLength > 0)
+    {
+        szNew = new (std::nothrow) unsigned short[dwLength + 1];
+        if (!szNew)
+            dwLength = 0;
+    }
+    if (szNew)
+    {
+        for (DWORD i = 0; i < dwLength; ++i)
+            szNew[i] = WidenCharacter(szText[i]);
+        szNew[dwLength] = 0;
+    }
+    delete[] szOwned;
+    szOwned = szNew;
+    dwOwnedLength = dwLength;
+}
+} // namespace
 
 CRKString::CRKString() : m_szText(nullptr), m_dwLength(0) {}
 
@@ -41,24 +76,7 @@ CRKString& CRKString::operator=(const unsigned short* szText)
 
 CRKString& CRKString::operator=(const char* szText)
 {
-    DWORD dwLength = szText ? static_cast<DWORD>(std::strlen(szText)) : 0;
-    unsigned short* szNew = nullptr;
-    if (dwLength > 0)
-    {
-        szNew = new (std::nothrow) unsigned short[dwLength + 1];
-        if (!szNew)
-            dwLength = 0;
-    }
-    if (szNew)
-    {
-        // Bytes are Latin-1, whose code points are the byte values.
-        for (DWORD i = 0; i < dwLength; ++i)
-            szNew[i] = static_cast<unsigned char>(szText[i]);
-        szNew[dwLength] = 0;
-    }
-    delete[] m_szText;
-    m_szText = szNew;
-    m_dwLength = dwLength;
+    ReplaceText(m_szText, m_dwLength, szText, szText ? static_cast<DWORD>(std::strlen(szText)) : 0);
     return *this;
 }
 
@@ -103,27 +121,11 @@ int CRKString::Format(const unsigned short* szFormat, ...)
         strOut.clear();
     }
     va_end(vaArgs);
-    Assign(RKTextPtr(strOut), static_cast<DWORD>(strOut.size()));
+    Assign(strOut.c_str(), static_cast<DWORD>(strOut.size()));
     return static_cast<int>(m_dwLength);
 }
 
 void CRKString::Assign(const unsigned short* szText, DWORD dwLength)
 {
-    // Copied before the old buffer goes, since szText may point into it.
-    unsigned short* szNew = nullptr;
-    if (dwLength > 0)
-    {
-        szNew = new (std::nothrow) unsigned short[dwLength + 1];
-        if (!szNew)
-            dwLength = 0;
-    }
-    if (szNew)
-    {
-        // Out of memory leaves the string empty: nothing may throw out.
-        std::memcpy(szNew, szText, dwLength * sizeof(unsigned short));
-        szNew[dwLength] = 0;
-    }
-    delete[] m_szText;
-    m_szText = szNew;
-    m_dwLength = dwLength;
+    ReplaceText(m_szText, m_dwLength, szText, dwLength);
 }

@@ -43,17 +43,17 @@ void AppendUtf8(std::string& strOut, std::uint32_t uCode)
 
 void AppendHex(RKText& strOut, unsigned long long ullValue, int nMinDigits)
 {
-    char16_t acDigits[16];
+    unsigned short awDigits[16];
     int nCount = 0;
     do
     {
-        acDigits[nCount++] = u"0123456789abcdef"[ullValue & 0xF];
+        awDigits[nCount++] = static_cast<unsigned char>("0123456789abcdef"[ullValue & 0xF]);
         ullValue >>= 4;
     } while (ullValue != 0);
     for (int i = nCount; i < nMinDigits; ++i)
-        strOut += u'0';
+        strOut += '0';
     while (nCount > 0)
-        strOut += acDigits[--nCount];
+        strOut += awDigits[--nCount];
 }
 
 void AppendDecimal(RKText& strOut, int nValue)
@@ -62,20 +62,26 @@ void AppendDecimal(RKText& strOut, int nValue)
     long long llValue = nValue;
     if (llValue < 0)
     {
-        strOut += u'-';
+        strOut += '-';
         llValue = -llValue;
     }
-    char16_t acDigits[12];
+    unsigned short awDigits[12];
     int nCount = 0;
     do
     {
-        acDigits[nCount++] = static_cast<char16_t>(u'0' + llValue % 10);
+        awDigits[nCount++] = static_cast<unsigned short>('0' + llValue % 10);
         llValue /= 10;
     } while (llValue != 0);
     while (nCount > 0)
-        strOut += acDigits[--nCount];
+        strOut += awDigits[--nCount];
 }
 } // namespace
+
+void RKTextAppendAscii(RKText& strOut, const char* szText)
+{
+    for (; szText && *szText; ++szText)
+        strOut += static_cast<unsigned char>(*szText);
+}
 
 std::string RKTextToUtf8(const unsigned short* szText)
 {
@@ -106,54 +112,52 @@ void RKFormatV(RKText& strOut, const unsigned short* szFormat, va_list vaArgs)
     const unsigned short* p = szFormat;
     while (*p != 0)
     {
-        if (*p != u'%')
+        if (*p != '%')
         {
-            strOut += static_cast<char16_t>(*p++);
+            strOut += *p++;
             continue;
         }
         const unsigned short* pStart = p++;
-        if (*p == u'l' && p[1] == u'd')
+        if (*p == 'l' && p[1] == 'd')
             ++p;
         switch (*p)
         {
-        case u'd':
+        case 'd':
             AppendDecimal(strOut, va_arg(vaArgs, int));
             break;
-        case u'x':
+        case 'x':
             AppendHex(strOut, va_arg(vaArgs, unsigned int), 1);
             break;
-        case u'p':
-            strOut += u"0x";
+        case 'p':
+            RKTextAppendAscii(strOut, "0x");
             AppendHex(strOut, reinterpret_cast<std::uintptr_t>(va_arg(vaArgs, void*)), 1);
             break;
-        case u'c':
+        case 'c':
         {
             int nChar = va_arg(vaArgs, int);
             if ((nChar & 0xFFFF) != 0)
-                strOut += static_cast<char16_t>(nChar & 0xFFFF);
+                strOut += static_cast<unsigned short>(nChar & 0xFFFF);
             break;
         }
-        case u's':
+        case 's':
         {
             const unsigned short* szArg = va_arg(vaArgs, const unsigned short*);
             if (!szArg)
             {
-                strOut += u"(null)";
+                RKTextAppendAscii(strOut, "(null)");
             }
             else
             {
-                for (; *szArg != 0; ++szArg)
-                    strOut += static_cast<char16_t>(*szArg);
+                strOut += szArg;
             }
             break;
         }
-        case u'%':
-            strOut += u'%';
+        case '%':
+            strOut += '%';
             break;
         default:
             // Unknown or truncated: copy what was read, and go on after it.
-            for (const unsigned short* q = pStart; q < p; ++q)
-                strOut += static_cast<char16_t>(*q);
+            strOut.append(pStart, p);
             continue;
         }
         ++p;

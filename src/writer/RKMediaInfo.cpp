@@ -1,33 +1,5 @@
 #include "RKMediaInfo.h"
 
-#include <cstddef>
-
-namespace
-{
-struct RKMediaName
-{
-    DWORD dwCode;
-    const char16_t* szName;
-};
-
-const RKMediaName s_aMediaNames[] = {
-    {RKMEDIA_CD, u"CD"},
-    {RKMEDIA_CD_R, u"CD-R"},
-    {RKMEDIA_CD_RW, u"CD-RW"},
-    {RKMEDIA_DVD, u"DVD"},
-    {RKMEDIA_DVD_R, u"DVD-R"},
-    {RKMEDIA_DVD_RW, u"DVD-RW"},
-    {RKMEDIA_DVD_PLUS_R, u"DVD+R"},
-    {RKMEDIA_DVD_PLUS_RW, u"DVD+RW"},
-    {RKMEDIA_DVD_R_DL, u"DVD-RDL"},
-    {RKMEDIA_DVD_PLUS_R_DL, u"DVD+RDL"},
-    {RKMEDIA_DVD_RAM, u"DVD-RAM"},
-    {RKMEDIA_BD_ROM, u"BD-ROM"},
-    {RKMEDIA_BD_R, u"BD-R"},
-    {RKMEDIA_BD_RE, u"BD-RE"},
-};
-} // namespace
-
 RKMediaInfo& RKMediaInfo::operator=(const RKMediaInfo& stOther)
 {
     dwMediaType = stOther.dwMediaType;
@@ -37,10 +9,37 @@ RKMediaInfo& RKMediaInfo::operator=(const RKMediaInfo& stOther)
 
 const unsigned short* RKMediaInfo::GetMediaType() const
 {
-    for (const RKMediaName& stName : s_aMediaNames)
+    // By exact value: the whole word counts, and codes are not bit sets.
+    switch (dwMediaType)
     {
-        if (stName.dwCode == dwMediaType)
-            return reinterpret_cast<const unsigned short*>(stName.szName);
+    case RKMEDIA_CD:
+        return RK_TEXT("CD");
+    case RKMEDIA_CD_R:
+        return RK_TEXT("CD-R");
+    case RKMEDIA_CD_RW:
+        return RK_TEXT("CD-RW");
+    case RKMEDIA_DVD:
+        return RK_TEXT("DVD");
+    case RKMEDIA_DVD_R:
+        return RK_TEXT("DVD-R");
+    case RKMEDIA_DVD_RW:
+        return RK_TEXT("DVD-RW");
+    case RKMEDIA_DVD_PLUS_R:
+        return RK_TEXT("DVD+R");
+    case RKMEDIA_DVD_PLUS_RW:
+        return RK_TEXT("DVD+RW");
+    case RKMEDIA_DVD_R_DL:
+        return RK_TEXT("DVD-RDL");
+    case RKMEDIA_DVD_PLUS_R_DL:
+        return RK_TEXT("DVD+RDL");
+    case RKMEDIA_DVD_RAM:
+        return RK_TEXT("DVD-RAM");
+    case RKMEDIA_BD_ROM:
+        return RK_TEXT("BD-ROM");
+    case RKMEDIA_BD_R:
+        return RK_TEXT("BD-R");
+    case RKMEDIA_BD_RE:
+        return RK_TEXT("BD-RE");
     }
     return RK_TEXT("");
 }

@@ -1,6 +1,8 @@
 // A test engine. RKTEST_ENGINE names it; RKTEST_FACTORY selects the factory:
-// 0 a manager, 1 a null manager, 2 no factory symbol at all.
+// 0 a manager, 1 a null manager, 2 no factory symbol at all, 3 one that
+// throws. The probe can make one operation of a manager throw.
 #include <cstdint>
+#include <stdexcept>
 
 #include "RKDRV.h"
 #include "RKTestProbe.h"
@@ -19,6 +21,12 @@ void Count(int RKTestProbe::*pnCounter, const char* szEvent)
         ++(pProbe->*pnCounter);
         RKTestProbeEvent(pProbe, RKTEST_ENGINE, szEvent);
     }
+}
+
+void ThrowIfAsked(const char* szOperation)
+{
+    if (RKTestProbeThrows(Probe(), RKTEST_ENGINE, szOperation))
+        throw std::runtime_error(szOperation);
 }
 
 // Records the module's unload, after every object of it is gone.
@@ -73,12 +81,14 @@ public:
     int EnumerateWriters() override
     {
         Count(&RKTestProbe::nEnumerate, "enumerate");
+        ThrowIfAsked("enumerate");
         AddWriters();
         return 1;
     }
     int Initialize() override
     {
         Count(&RKTestProbe::nInitialize, "initialize");
+        ThrowIfAsked("initialize");
         return 1;
     }
     int EngineReserved() override { return 0; }
@@ -86,6 +96,8 @@ public:
     {
         Count(&RKTestProbe::nRelease, "release");
         delete this;
+        // After the manager is gone, as an engine that fails late would.
+        ThrowIfAsked("release");
         return 1;
     }
 
@@ -111,6 +123,8 @@ RKDRV_ENGINE_EXPORT CRKDRVManager* _RK_Factory_Creation_Function_CRKDRVManager()
     Count(&RKTestProbe::nFactoryCalls, "factory");
 #if RKTEST_FACTORY == 1
     return nullptr;
+#elif RKTEST_FACTORY == 3
+    throw std::runtime_error("factory");
 #else
     return new CRKTestManager;
 #endif

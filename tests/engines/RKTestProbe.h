@@ -25,6 +25,8 @@ struct RKTestProbe
     WORD awLetters[16];
     // "engine:event;" entries in the order they happened.
     char szEvents[4096];
+    // "engine:operation" ("RKDRVSC:initialize"): that operation throws.
+    char szThrowIn[32];
 };
 
 inline void RKTestProbeReset(RKTestProbe& probe)
@@ -39,6 +41,16 @@ inline void RKTestProbeEvent(RKTestProbe* pProbe, const char* szEngine, const ch
         return;
     std::size_t nUsed = std::strlen(pProbe->szEvents);
     std::snprintf(pProbe->szEvents + nUsed, sizeof(pProbe->szEvents) - nUsed, "%s:%s;", szEngine, szEvent);
+}
+
+// Whether engine szEngine's operation szOperation is to throw.
+inline bool RKTestProbeThrows(const RKTestProbe* pProbe, const char* szEngine, const char* szOperation)
+{
+    if (!pProbe)
+        return false;
+    char szWanted[sizeof(pProbe->szThrowIn)];
+    std::snprintf(szWanted, sizeof(szWanted), "%s:%s", szEngine, szOperation);
+    return std::strcmp(szWanted, pProbe->szThrowIn) == 0;
 }
 
 inline RKTestProbe* RKTestProbeFromEnvironment()

@@ -15,7 +15,9 @@ public:
                   const char* szModel = "Fake Drive", DWORD dwSupportedMedia = 0x25)
         : m_pEvents(pEvents)
     {
-        m_strModelName = szModel;
+        // Null stores no model name: the library's own stays.
+        if (szModel)
+            m_strModelName = szModel;
         m_wDriveLetter = wLetter;
         m_dwSupportedMedia = dwSupportedMedia;
     }
@@ -43,7 +45,8 @@ public:
         stInfo.dwDiscType = 7;
         return stInfo;
     }
-    int EjectTray() override { return 1; }
+    // Counts tray openings; the library does not use the result.
+    int EjectTray() override { return ++nEjectCalls; }
     int EngineReserved5() override { return 0; }
     int EngineReserved6() override { return 0; }
     int EngineReserved7() override { return 0; }
@@ -52,6 +55,7 @@ public:
     int EngineReserved10() override { return 0; }
 
     CRKWriterCallBack* ActiveCallBack() { return m_pCallBack; }
+    int nEjectCalls = 0;
     CRKWriterCallBack* OwnDefaultCallBack() { return &m_DefaultCallBack; }
 
 private:
@@ -101,5 +105,17 @@ public:
 private:
     std::vector<std::string>* m_pEvents;
 };
+
+// A table's drive letters in index order, '-' for a placeholder.
+inline std::string TableLetters(CRKDRVManager* pManager)
+{
+    std::string strOut;
+    for (int i = 0; i < pManager->GetNbWriter(); ++i)
+    {
+        CRKWriter* pWriter = pManager->GetWriter(static_cast<DWORD>(i));
+        strOut += pWriter ? static_cast<char>(pWriter->GetDriveLetter()) : '-';
+    }
+    return strOut;
+}
 
 #endif

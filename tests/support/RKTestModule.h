@@ -23,6 +23,11 @@ void* RKTestLoadModule(const std::string& strPath);
 void RKTestFreeModule(void* hModule);
 // Runs a program with arguments and waits; its exit code, or -1.
 int RKTestRunProgram(const std::string& strPath, const std::vector<std::string>& vecArgs);
+// Starts a program with arguments; null when it cannot start. Every started
+// program must be waited for.
+void* RKTestStartProgram(const std::string& strPath, const std::vector<std::string>& vecArgs);
+// Waits for a started program; its exit code, or -1.
+int RKTestWaitProgram(void* hProgram);
 // Whether files and programs work beyond 259 characters of path here.
 bool RKTestLongPathsUsable();
 // How a text-mode file ends its lines here.

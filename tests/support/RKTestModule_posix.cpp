@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <stdlib.h>
 
+#include <cstdint>
 #include <string>
 
 #include "RKTestModule.h"
@@ -59,7 +60,7 @@ void RKTestFreeModule(void* hModule)
     dlclose(hModule);
 }
 
-int RKTestRunProgram(const std::string& strPath, const std::vector<std::string>& vecArgs)
+void* RKTestStartProgram(const std::string& strPath, const std::vector<std::string>& vecArgs)
 {
     std::vector<char*> vecArgv;
     vecArgv.push_back(const_cast<char*>(strPath.c_str()));
@@ -68,16 +69,27 @@ int RKTestRunProgram(const std::string& strPath, const std::vector<std::string>&
     vecArgv.push_back(nullptr);
     pid_t nPid = fork();
     if (nPid < 0)
-        return -1;
+        return nullptr;
     if (nPid == 0)
     {
         execv(strPath.c_str(), vecArgv.data());
         _exit(127);
     }
+    return reinterpret_cast<void*>(static_cast<std::intptr_t>(nPid));
+}
+
+int RKTestWaitProgram(void* hProgram)
+{
+    pid_t nPid = static_cast<pid_t>(reinterpret_cast<std::intptr_t>(hProgram));
     int nStatus = 0;
-    if (waitpid(nPid, &nStatus, 0) != nPid || !WIFEXITED(nStatus))
+    if (!hProgram || waitpid(nPid, &nStatus, 0) != nPid || !WIFEXITED(nStatus))
         return -1;
     return WEXITSTATUS(nStatus);
+}
+
+int RKTestRunProgram(const std::string& strPath, const std::vector<std::string>& vecArgs)
+{
+    return RKTestWaitProgram(RKTestStartProgram(strPath, vecArgs));
 }
 
 const char* RKTestNativeLineEnd()

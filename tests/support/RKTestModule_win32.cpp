@@ -105,7 +105,7 @@ void RKTestFreeModule(void* hModule)
     FreeLibrary(static_cast<HMODULE>(hModule));
 }
 
-int RKTestRunProgram(const std::string& strPath, const std::vector<std::string>& vecArgs)
+void* RKTestStartProgram(const std::string& strPath, const std::vector<std::string>& vecArgs)
 {
     std::wstring strCommand = L"\"" + Wide(strPath) + L"\"";
     for (const std::string& strArg : vecArgs)
@@ -115,13 +115,25 @@ int RKTestRunProgram(const std::string& strPath, const std::vector<std::string>&
     PROCESS_INFORMATION stProcess = {};
     if (!CreateProcessW(Wide(strPath).c_str(), &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &stStartup, &stProcess))
-        return -1;
-    WaitForSingleObject(stProcess.hProcess, INFINITE);
-    DWORD dwExitCode = 0;
-    BOOL bOk = GetExitCodeProcess(stProcess.hProcess, &dwExitCode);
+        return nullptr;
     CloseHandle(stProcess.hThread);
-    CloseHandle(stProcess.hProcess);
+    return stProcess.hProcess;
+}
+
+int RKTestWaitProgram(void* hProgram)
+{
+    if (!hProgram)
+        return -1;
+    WaitForSingleObject(hProgram, INFINITE);
+    DWORD dwExitCode = 0;
+    BOOL bOk = GetExitCodeProcess(hProgram, &dwExitCode);
+    CloseHandle(hProgram);
     return bOk ? static_cast<int>(dwExitCode) : -1;
+}
+
+int RKTestRunProgram(const std::string& strPath, const std::vector<std::string>& vecArgs)
+{
+    return RKTestWaitProgram(RKTestStartProgram(strPath, vecArgs));
 }
 
 const char* RKTestNativeLineEnd()

@@ -5,6 +5,7 @@
 #define RKWAITSCRIPT_H
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ public:
 
     int IsMediaIn() override
     {
+        ThrowIfAsked("IsMediaIn");
         int nAnswer = m_vecPresence.empty()               ? 0
                       : nIsMediaIn < m_vecPresence.size() ? m_vecPresence[nIsMediaIn]
                                                           : m_vecPresence.back();
@@ -46,12 +48,14 @@ public:
     }
     int EjectTray() override
     {
+        ThrowIfAsked("EjectTray");
         ++nEjectTray;
         m_events.push_back(Name() + ":EjectTray");
         return 0;
     }
     RKMediaInfo GetMediaInfo() override
     {
+        ThrowIfAsked("GetMediaInfo");
         ++nGetMediaInfo;
         m_events.push_back(Name() + ":GetMediaInfo");
         return m_stMedia;
@@ -62,8 +66,19 @@ public:
     std::size_t nIsMediaIn = 0;
     int nEjectTray = 0;
     int nGetMediaInfo = 0;
+    // The engine operation that throws, as a faulty engine's would.
+    std::string strThrowIn;
 
 private:
+    void ThrowIfAsked(const char* szOperation)
+    {
+        if (strThrowIn == szOperation)
+        {
+            m_events.push_back(Name() + ":" + szOperation + " threw");
+            throw std::runtime_error(szOperation);
+        }
+    }
+
     RKEventList& m_events;
     std::vector<int> m_vecPresence;
     RKMediaInfo m_stMedia;
