@@ -5,6 +5,9 @@
 //   rkdrv_kernel_drive capture DEVICE FOLDER TAG
 //       stores the drive's raw answers (exactly the bytes it transferred)
 //       under FOLDER/<inquiry|configuration|discinfo|gesn|sense>/qemu-TAG*.bin
+//   rkdrv_kernel_drive hold DEVICE SECONDS READY
+//       keeps the drive open, as a program using it would, creating the
+//       file READY once it is open
 #include <fcntl.h>
 #include <linux/cdrom.h>
 #include <scsi/sg.h>
@@ -206,7 +209,8 @@ int main(int nArgs, char** aszArgs)
     if (nArgs < 3)
     {
         std::fprintf(stderr, "usage: rkdrv_kernel_drive status DEVICE [--until VALUE] [--seconds S]\n"
-                             "       rkdrv_kernel_drive capture DEVICE FOLDER TAG\n");
+                             "       rkdrv_kernel_drive capture DEVICE FOLDER TAG\n"
+                             "       rkdrv_kernel_drive hold DEVICE SECONDS READY\n");
         return 2;
     }
     std::string strCommand = aszArgs[1];
@@ -219,6 +223,12 @@ int main(int nArgs, char** aszArgs)
     int nResult = 2;
     if (strCommand == "capture" && nArgs == 5)
         nResult = Capture(nFd, aszArgs[3], aszArgs[4]);
+    else if (strCommand == "hold" && nArgs == 5)
+    {
+        FILE* pReady = std::fopen(aszArgs[4], "w");
+        nResult = pReady && std::fclose(pReady) == 0 ? 0 : 1;
+        std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(aszArgs[3])));
+    }
     else if (strCommand == "status")
     {
         int nUntil = -1;

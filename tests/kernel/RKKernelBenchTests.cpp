@@ -1,31 +1,30 @@
-// Benchmarks in the guest, against /dev/sr0 holding a CD. They pass when
-// the programs run and print their figures (never on the figures); the
-// figures go to the test's output and to the run's figures.txt.
-#include "RKKernelFixture.h"
+// The library's own presence test against the raw calls, in the guest.
+#include "RKKernelBench.h"
 
 #include <fstream>
 #include <iostream>
 
-class KernelBench : public CRKKernelTest
+namespace
 {
-protected:
-    static void SetUpTestSuite()
-    {
-        CRKGuest stNamer("bench");
-        std::string strCd = stNamer.MakeImage("cd.iso", 650ull << 20);
-        BootGuest("bench", {{"cdrom0", strCd, false}});
-        std::ofstream(FiguresPath(), std::ios::trunc).close();
-    }
-    static void TearDownTestSuite() { StopGuest(); }
+std::string FiguresPath()
+{
+    return std::string(RKKERNEL_KIT_DIR) + "/run/bench/figures.txt";
+}
+} // namespace
 
-    static std::string FiguresPath() { return std::string(RKKERNEL_KIT_DIR) + "/run/bench/figures.txt"; }
+void KernelBench::SetUpTestSuite()
+{
+    CRKGuest stNamer("bench");
+    std::string strCd = stNamer.MakeImage("cd.iso", 650ull << 20);
+    BootGuest("bench", {{"cdrom0", strCd, false}});
+    std::ofstream(FiguresPath(), std::ios::trunc).close();
+}
 
-    static void Report(const RKProbeRun& stRun)
-    {
-        std::cout << stRun.stResult.strOut << std::flush;
-        std::ofstream(FiguresPath(), std::ios::app) << stRun.stResult.strOut;
-    }
-};
+void KernelBench::Report(const RKProbeRun& stRun)
+{
+    std::cout << stRun.stResult.strOut << std::flush;
+    std::ofstream(FiguresPath(), std::ios::app) << stRun.stResult.strOut;
+}
 
 TEST_F(KernelBench, LibraryPresenceAgainstTheRawCalls)
 {
