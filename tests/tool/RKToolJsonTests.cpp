@@ -1,5 +1,8 @@
 // The JSON documents, parsed and checked field by field against the
 // sample engine's drives.
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -194,5 +197,55 @@ TEST_F(RKToolJsonTest, AFailedReloadLeavesTheErrorInTheDocument)
     EXPECT_EQ(jsonDoc["error"]["exit_code"], 3);
     EXPECT_EQ(jsonDoc["error"]["message"],
               "the reload onto --to im (0xF0000004: RKDRVIM) gave no manager; the old one is released");
+}
+} // namespace
+
+namespace
+{
+TEST_F(RKToolJsonTest, OnlyTheSystemEngineHasItsWordsNamed)
+{
+    // The suite's test engines, one of them under the system engine's name;
+    // the library finds their media through the dosdevices folder.
+    std::map<std::string, std::string> mapEnv = Env(false);
+    mapEnv["LD_LIBRARY_PATH"] = RKTOOL_TEST_ENGINES;
+    std::ofstream(m_pathDosDevices / "e.iso", std::ios::binary) << "disc image";
+    std::filesystem::create_symlink(m_pathDosDevices / "e.iso", m_pathDosDevices / "e::");
+
+    RKToolRunResult stRun = RKToolRun(RKToolPath(), {"--engine", "sc", "list", "--json"}, mapEnv);
+    EXPECT_EQ(stRun.nExitCode, 0) << stRun.strErr;
+    nlohmann::ordered_json jsonDoc = Document(stRun);
+    EXPECT_EQ(jsonDoc["engine"]["module"], "RKDRVSC");
+    EXPECT_EQ(jsonDoc["engine"]["system_engine"], true);
+    ASSERT_EQ(jsonDoc["writers"].size(), 2u);
+    const nlohmann::ordered_json& jsonE = jsonDoc["writers"][0];
+    EXPECT_EQ(jsonE["letter"], "E");
+    // 0x6001 + 'E': the CD-R, CD-RW, DVD+R and BD-RE bits, and one no name has.
+    EXPECT_EQ(jsonE["supported_media"], 0x6046);
+    EXPECT_EQ(jsonE["supported_media_names"],
+              nlohmann::ordered_json::parse(R"(["CD-R", "CD-RW", "DVD+R", "BD-RE"])"));
+    EXPECT_EQ(jsonE["disc_present"], true);
+    EXPECT_EQ(jsonE["media_type"], 0x0025);
+    EXPECT_EQ(jsonE["media_type_name"], "DVD+RW");
+    EXPECT_TRUE(jsonE["media_profile"].is_null());
+    // 'E' is no disc state of the system engine: raw only.
+    EXPECT_EQ(jsonE["disc_type"], 'E');
+    EXPECT_TRUE(jsonE["disc_state"].is_null());
+    const nlohmann::ordered_json& jsonF = jsonDoc["writers"][1];
+    EXPECT_EQ(jsonF["supported_media_names"],
+              nlohmann::ordered_json::parse(R"(["CD", "CD-R", "CD-RW", "DVD+R", "BD-RE"])"));
+    EXPECT_EQ(jsonF["disc_present"], false);
+
+    stRun = RKToolRun(RKToolPath(), {"--engine", "sc", "list"}, mapEnv);
+    std::vector<std::string> vecLines = RKToolLines(stRun.strOut);
+    ASSERT_EQ(vecLines.size(), 5u) << stRun.strOut;
+    EXPECT_EQ(vecLines[3],
+              "0      E:     RKDRVSC Drive E  CD-R,CD-RW,DVD+R,BD-RE     yes   DVD+RW  0x00000045");
+
+    // The same engine under another name: the words are shown raw.
+    stRun = RKToolRun(RKToolPath(), {"--engine", "cl", "list", "--json"}, mapEnv);
+    jsonDoc = Document(stRun);
+    EXPECT_EQ(jsonDoc["engine"]["system_engine"], false);
+    EXPECT_TRUE(jsonDoc["writers"][0]["supported_media_names"].is_null());
+    EXPECT_EQ(jsonDoc["writers"][0]["supported_media"], 0x6046);
 }
 } // namespace
