@@ -32,7 +32,8 @@ public:
                const std::map<std::string, std::string>& mapEnv);
     // Collects output until stderr holds strText; false after dTimeout seconds.
     bool WaitForStderr(const std::string& strText, double dTimeout);
-    void SendSignal(int nSignal);
+    // Ctrl-C, as a terminal sends it.
+    void Interrupt();
     // Collects output until the process ends; kills it after dTimeout seconds.
     RKToolRunResult Finish(double dTimeout);
 

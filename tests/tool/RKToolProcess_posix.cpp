@@ -164,10 +164,10 @@ bool CRKToolProcess::WaitForStderr(const std::string& strText, double dTimeout)
     return true;
 }
 
-void CRKToolProcess::SendSignal(int nSignal)
+void CRKToolProcess::Interrupt()
 {
     if (m_nPid > 0)
-        kill(m_nPid, nSignal);
+        kill(m_nPid, SIGINT);
 }
 
 RKToolRunResult CRKToolProcess::Finish(double dTimeout)

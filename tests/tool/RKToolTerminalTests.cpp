@@ -1,9 +1,8 @@
 // The progress line as a person sees it: the tool in a real terminal under
 // tmux, its screen read with capture-pane.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "RKToolTestSupport.h"

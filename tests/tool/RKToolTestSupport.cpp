@@ -34,6 +34,9 @@ std::map<std::string, std::string> CRKToolTest::Env(bool bSampleImages) const
     };
     if (bSampleImages)
         mapEnv["RKDRV_SAMPLE_IMAGES"] = m_pathImages.string();
+#ifdef RKTOOL_ENGINE_PATH
+    mapEnv["LD_LIBRARY_PATH"] = RKTOOL_ENGINE_PATH;
+#endif
     return mapEnv;
 }
 

@@ -1,7 +1,5 @@
 // rkdrv wait run as a process: discs that appear, the wrong type, the
 // timeout, and Ctrl-C once and twice.
-#include <signal.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -72,7 +70,8 @@ TEST_F(RKToolWaitTest, WaitAnyEndsZeroWhenAnImageAppearsBehindALink)
     EXPECT_EQ(vecLines[0],
               "rkdrv: waiting for a disc in any drive (manager's wait: 4 s pause per empty drive); "
               "Ctrl-C stops");
-    EXPECT_EQ(vecLines[1], "waiting: 0.0 s, poll 1, drive D: (index 0), step 0 (poll)");
+    EXPECT_EQ(vecLines[1].rfind("waiting: ", 0), 0u) << vecLines[1];
+    EXPECT_TRUE(Contains(vecLines[1], " s, poll 1, drive D: (index 0), step 0 (poll)")) << vecLines[1];
     EXPECT_TRUE(Contains(vecLines[2], ", poll 2, drive E: (index 1), D: empty, tray opened, step 0 (poll)"))
         << vecLines[2];
     EXPECT_TRUE(Contains(vecLines[3], ", drive E: (index 1), step 4 (end): disc found")) << vecLines[3];
@@ -146,7 +145,7 @@ TEST_F(RKToolWaitTest, CtrlCStopsTheWaitAtItsNextReport)
     CRKToolProcess process;
     ASSERT_TRUE(process.Start(RKToolPath(), {"--engine", "cl", "wait", "E", "--single"}, Env()));
     ASSERT_TRUE(process.WaitForStderr("poll 1,", 10)) << process.Stderr();
-    process.SendSignal(SIGINT);
+    process.Interrupt();
     RKToolRunResult stRun = process.Finish(10);
     EXPECT_EQ(stRun.nExitCode, 1);
     EXPECT_EQ(stRun.strOut, "");
@@ -166,10 +165,10 @@ TEST_F(RKToolWaitTest, ASecondCtrlCExitsAtOnceWith130)
     CRKToolProcess process;
     ASSERT_TRUE(process.Start(RKToolPath(), {"--engine", "cl", "wait", "E"}, Env()));
     ASSERT_TRUE(process.WaitForStderr("poll 1,", 10)) << process.Stderr();
-    process.SendSignal(SIGINT);
+    process.Interrupt();
     ASSERT_TRUE(process.WaitForStderr("(up to 4 s); Ctrl-C again quits at once", 10)) << process.Stderr();
     auto tSecond = std::chrono::steady_clock::now();
-    process.SendSignal(SIGINT);
+    process.Interrupt();
     RKToolRunResult stRun = process.Finish(10);
     double dAfterSecond = std::chrono::duration<double>(std::chrono::steady_clock::now() - tSecond).count();
     EXPECT_EQ(stRun.nExitCode, 130);

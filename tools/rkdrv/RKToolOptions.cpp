@@ -134,6 +134,7 @@ int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
                  "reload another engine.",
                  "rkdrv"};
     app.footer(Footer());
+    app.get_formatter()->label("SUBCOMMAND", "COMMAND");
     // Global options may follow the command too ("rkdrv list --json").
     app.fallthrough();
     app.require_subcommand(0, 1);
@@ -146,42 +147,41 @@ int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
     app.add_flag("--trace", options.bTrace, "The library's trace records on stderr, indented by scope");
     app.add_flag("--version", options.bVersion, "Versions of the tool, the library and the engine module");
 
-    CLI::App* pList =
-        app.add_subcommand("list", "Every writer of the engine: index, letter, model, media, disc");
+    CLI::App* pList = app.add_subcommand("list", "Every writer: index, letter, model, media, disc");
     CLI::App* pInfo = app.add_subcommand("info", "One drive in detail");
-    CLI::App* pWait = app.add_subcommand(
-        "wait",
-        "Wait for a disc: across drives through the manager, or with --single on one drive's own wait");
+    CLI::App* pWait = app.add_subcommand("wait", "Wait for a disc in one drive or any");
     CLI::App* pEject = app.add_subcommand("eject", "Open a drive's tray through the engine");
-    CLI::App* pReload =
-        app.add_subcommand("reload", "Switch to another engine; known drives keep their indexes");
-    CLI::App* pDemo = app.add_subcommand(
-        "demo", "The whole typical request on simulated drives of the sample engine: list, info, a disc "
-                "arriving in E: after 3 s, eject, reload");
+    CLI::App* pReload = app.add_subcommand("reload", "Switch engines; known drives keep their indexes");
+    CLI::App* pDemo = app.add_subcommand("demo", "All of it on the sample engine's simulated drives");
 
     std::string strInfoLetter, strEjectLetter, strWaitTarget = "any", strType, strReloadTo;
-    pInfo->add_option("LETTER", strInfoLetter, "Drive letter: E or E:")->required();
-    pEject->add_option("LETTER", strEjectLetter, "Drive letter: E or E:")->required();
-    pWait->add_option("TARGET", strWaitTarget, "Drive letter (E or E:), or any (the default)");
-    pWait->add_flag(
-        "--single", options.bSingle,
-        "Use the writer's own wait (polls every 0.5 s) instead of the manager's (4 s per empty drive)");
+    pInfo->add_option("LETTER", strInfoLetter, "Drive letter: E or E:")->required()->type_name("");
+    pEject->add_option("LETTER", strEjectLetter, "Drive letter: E or E:")->required()->type_name("");
+    pWait->add_option("TARGET", strWaitTarget, "Drive letter (E or E:), or any (the default)")->type_name("");
+    pWait->add_flag("--single", options.bSingle,
+                    "The drive's own wait, 0.5 s polls (else 4 s per empty drive)");
     CLI::Option* pType =
-        pWait
-            ->add_option("--type", strType,
-                         "Succeed only for a disc of this media type: " + RKToolMediaNameList())
+        pWait->add_option("--type", strType, "Only a disc of this media type ends 0 (names below)")
             ->type_name("NAME");
     CLI::Option* pTimeout =
-        pWait
-            ->add_option(
-                "--timeout", options.dTimeout,
-                "Give up after this many seconds (checked at each poll; the poll under way finishes)")
+        pWait->add_option("--timeout", options.dTimeout, "Stop after this many seconds, at the next poll")
             ->type_name("SECONDS");
     pReload->add_option("--to", strReloadTo, "Engine to switch to: sc, auto, cl, rd, im or 0xHEX")
         ->type_name("ENGINE")
         ->required();
-    for (CLI::App* pCommand : {pList, pInfo, pWait, pEject, pReload, pDemo})
+    pWait->footer("\nAcross drives (the default) the manager polls each drive in turn, opens the tray\n"
+                  "of an empty one and pauses 4 s; --single uses the drive's own wait, polling\n"
+                  "every 0.5 s. Ctrl-C or --timeout stop the wait at its next poll.\n\n"
+                  "Media types (--type, case ignored):\n  " +
+                  RKToolMediaNameList() + "\n" + Footer());
+    pDemo->footer("\nThe sample engine's drives D: and E: read their discs from image files in a\n"
+                  "private folder; a disc arrives in E: 3 s into the wait. Then eject E: and a\n"
+                  "reload from cl onto rd.\n" +
+                  Footer());
+    for (CLI::App* pCommand : {pList, pInfo, pEject, pReload})
         pCommand->footer(Footer());
+    for (CLI::App* pCommand : {pList, pInfo, pWait, pEject, pReload, pDemo})
+        pCommand->group("Commands");
 
     try
     {
