@@ -249,3 +249,27 @@ TEST_F(RKToolJsonTest, OnlyTheSystemEngineHasItsWordsNamed)
     EXPECT_EQ(jsonDoc["writers"][0]["supported_media"], 0x6046);
 }
 } // namespace
+
+namespace
+{
+TEST_F(RKToolJsonTest, DemoRunsTheWholeRequestAndLeavesNothingBehind)
+{
+    RKToolRunResult stRun = Run({"demo", "--json"}, 60);
+    EXPECT_EQ(stRun.nExitCode, 0) << stRun.strErr;
+    nlohmann::ordered_json jsonDoc = Document(stRun);
+    EXPECT_EQ(Keys(jsonDoc), (std::vector<std::string>{"images", "list", "info", "wait", "eject", "reload"}));
+    EXPECT_FALSE(std::filesystem::exists(jsonDoc["images"].get<std::string>()));
+    ExpectEngine(jsonDoc["list"]["engine"], "cl", "0xF0000002", "RKDRVCL");
+    ExpectDrive(jsonDoc["list"]["writers"][1], {1, "E", "Sample Writer BD-RE", 0x6001, false, 0, ""});
+    ExpectDrive(jsonDoc["info"]["writer"], {1, "E", "Sample Writer BD-RE", 0x6001, false, 0, ""});
+    // The disc arrives during the 4 s pause after D: and is found at E:.
+    EXPECT_EQ(jsonDoc["wait"]["wait"]["result"], "found");
+    EXPECT_EQ(jsonDoc["wait"]["wait"]["polls"], 2);
+    ExpectDrive(jsonDoc["wait"]["wait"]["drive"],
+                {1, "E", "Sample Writer BD-RE", 0x6001, true, 0x6001, "BD-RE"});
+    EXPECT_EQ(jsonDoc["eject"]["eject"]["result"], 1);
+    ExpectEngine(jsonDoc["reload"]["after"]["engine"], "rd", "0xF0000001", "RKDRVRD");
+    EXPECT_EQ(jsonDoc["reload"]["all_kept"], true);
+    EXPECT_EQ(jsonDoc["reload"]["after"]["writers"].size(), 3u);
+}
+} // namespace

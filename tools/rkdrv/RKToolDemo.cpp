@@ -130,15 +130,9 @@ int RKToolDemo(RKToolContext& ctx)
     CRKToolDemoDrives drives(ctx.console);
     if (!drives.Create())
         return RKToolFail(ctx, RKEXIT_NO_DRIVE, "demo: the simulated drives' image folder could not be made");
-    ctx.jsonDoc["images"] = drives.Folder();
-    ctx.console.Out("Simulated drives: the sample engine (cl, then rd), discs as image files in " +
-                    drives.Folder());
-    ctx.console.Out("A disc arrives in E: 3 s after the wait starts.");
-
     const RKToolEngineChoice stCl = {"cl", RKDRV_ENGINE_CL};
     const RKToolEngineChoice stRd = {"rd", RKDRV_ENGINE_RD};
     CRKToolEngine engine;
-    Heading(ctx, "list");
     if (int nCode = RKToolLoadEngine(ctx, engine, stCl))
     {
         ctx.console.Err(
@@ -146,6 +140,12 @@ int RKToolDemo(RKToolContext& ctx)
             "(examples/engine) and the package does not install");
         return nCode;
     }
+    ctx.jsonDoc["images"] = drives.Folder();
+    ctx.console.Out("Simulated drives: the sample engine (cl, then rd), discs as image files in " +
+                    drives.Folder());
+    ctx.console.Out("A disc arrives in E: 3 s after the wait starts.");
+
+    Heading(ctx, "list");
     int nCode = RKToolList(ctx, engine, ctx.jsonDoc["list"]);
 
     if (!nCode)
