@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 
@@ -56,32 +57,49 @@ std::string OneLine(std::string strText)
     return strText;
 }
 
-int Finish(CLI::App* pCommand, RKToolOptions& options, const std::string& strEngine,
-           const std::string& strTarget, const std::string& strType, const std::string& strReloadTo,
-           CLI::Option* pEngine, CLI::Option* pTimeout, CLI::Option* pType)
+// What CLI11 collected, before it is checked.
+struct RKToolRawArguments
 {
+    CLI::App* pCommand = nullptr;
+    std::string strEngine = "sc";
+    std::string strTarget;
+    std::string strType;
+    std::string strReloadTo;
+    bool bEngineGiven = false;
+    bool bTypeGiven = false;
+    bool bTimeoutGiven = false;
+};
+
+RKToolCommand CommandOfName(const std::string& strName)
+{
+    static const std::pair<const char*, RKToolCommand> s_aCommands[] = {
+        {"list", RKToolCommand::List},   {"info", RKToolCommand::Info},     {"wait", RKToolCommand::Wait},
+        {"eject", RKToolCommand::Eject}, {"reload", RKToolCommand::Reload}, {"demo", RKToolCommand::Demo},
+    };
+    for (const auto& command : s_aCommands)
+    {
+        if (strName == command.first)
+            return command.second;
+    }
+    return RKToolCommand::None;
+}
+
+int Check(const RKToolRawArguments& raw, RKToolOptions& options)
+{
+    CLI::App* pCommand = raw.pCommand;
     std::string strCommand = pCommand ? pCommand->get_name() : "";
-    if (!RKToolParseEngine(strEngine, options.stEngine))
-        return RKToolUsageError("bad engine name '" + strEngine + "': use sc, auto, cl, rd, im or 0xHEX", "");
-    options.bEngineGiven = pEngine->count() > 0;
+    const std::string& strTarget = raw.strTarget;
+    if (!RKToolParseEngine(raw.strEngine, options.stEngine))
+        return RKToolUsageError("bad engine name '" + raw.strEngine + "': use sc, auto, cl, rd, im or 0xHEX",
+                                "");
+    options.bEngineGiven = raw.bEngineGiven;
     if (!pCommand)
     {
         if (options.bVersion)
             return -1;
         return RKToolUsageError("a command is required: list, info, wait, eject, reload or demo", "");
     }
-    if (strCommand == "list")
-        options.eCommand = RKToolCommand::List;
-    else if (strCommand == "info")
-        options.eCommand = RKToolCommand::Info;
-    else if (strCommand == "wait")
-        options.eCommand = RKToolCommand::Wait;
-    else if (strCommand == "eject")
-        options.eCommand = RKToolCommand::Eject;
-    else if (strCommand == "reload")
-        options.eCommand = RKToolCommand::Reload;
-    else if (strCommand == "demo")
-        options.eCommand = RKToolCommand::Demo;
+    options.eCommand = CommandOfName(strCommand);
 
     if (options.eCommand == RKToolCommand::Info || options.eCommand == RKToolCommand::Eject ||
         options.eCommand == RKToolCommand::Wait)
@@ -101,17 +119,18 @@ int Finish(CLI::App* pCommand, RKToolOptions& options, const std::string& strEng
     {
         if (options.bSingle && options.bAnyDrive)
             return RKToolUsageError("--single waits on one drive: give its letter, not any", strCommand);
-        options.bHasType = pType->count() > 0;
-        if (options.bHasType && !RKToolFindMediaType(strType, options.dwType))
+        options.bHasType = raw.bTypeGiven;
+        if (options.bHasType && !RKToolFindMediaType(raw.strType, options.dwType))
             return RKToolUsageError(
-                "unknown media type '" + strType + "': use one of " + RKToolMediaNameList(), strCommand);
-        options.bHasTimeout = pTimeout->count() > 0;
+                "unknown media type '" + raw.strType + "': use one of " + RKToolMediaNameList(), strCommand);
+        options.bHasTimeout = raw.bTimeoutGiven;
         if (options.bHasTimeout && !(options.dTimeout >= 0 && std::isfinite(options.dTimeout)))
             return RKToolUsageError("--timeout takes a number of seconds, 0 or more", strCommand);
     }
-    if (options.eCommand == RKToolCommand::Reload && !RKToolParseEngine(strReloadTo, options.stReloadTo))
-        return RKToolUsageError(
-            "bad engine name '" + strReloadTo + "' for --to: use sc, auto, cl, rd, im or 0xHEX", strCommand);
+    if (options.eCommand == RKToolCommand::Reload && !RKToolParseEngine(raw.strReloadTo, options.stReloadTo))
+        return RKToolUsageError("bad engine name '" + raw.strReloadTo +
+                                    "' for --to: use sc, auto, cl, rd, im or 0xHEX",
+                                strCommand);
     if (options.eCommand == RKToolCommand::Demo && options.bEngineGiven)
         return RKToolUsageError("demo always runs on the sample engine (cl, then rd): drop --engine",
                                 strCommand);
@@ -139,9 +158,9 @@ int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
     app.fallthrough();
     app.require_subcommand(0, 1);
 
-    std::string strEngine = "sc";
+    RKToolRawArguments raw;
     CLI::Option* pEngine =
-        app.add_option("--engine", strEngine, "Engine to load: sc (default), auto, cl, rd, im or 0xHEX")
+        app.add_option("--engine", raw.strEngine, "Engine to load: sc (default), auto, cl, rd, im or 0xHEX")
             ->type_name("ENGINE");
     app.add_flag("--json", options.bJson, "One JSON document on stdout, nothing else there");
     app.add_flag("--trace", options.bTrace, "The library's trace records on stderr, indented by scope");
@@ -154,19 +173,19 @@ int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
     CLI::App* pReload = app.add_subcommand("reload", "Switch engines; known drives keep their indexes");
     CLI::App* pDemo = app.add_subcommand("demo", "All of it on the sample engine's simulated drives");
 
-    std::string strInfoLetter, strEjectLetter, strWaitTarget = "any", strType, strReloadTo;
+    std::string strInfoLetter, strEjectLetter, strWaitTarget = "any";
     pInfo->add_option("LETTER", strInfoLetter, "Drive letter: E or E:")->required()->type_name("");
     pEject->add_option("LETTER", strEjectLetter, "Drive letter: E or E:")->required()->type_name("");
     pWait->add_option("TARGET", strWaitTarget, "Drive letter (E or E:), or any (the default)")->type_name("");
     pWait->add_flag("--single", options.bSingle,
                     "The drive's own wait, 0.5 s polls (else 4 s per empty drive)");
     CLI::Option* pType =
-        pWait->add_option("--type", strType, "Only a disc of this media type ends 0 (names below)")
+        pWait->add_option("--type", raw.strType, "Only a disc of this media type ends 0 (names below)")
             ->type_name("NAME");
     CLI::Option* pTimeout =
         pWait->add_option("--timeout", options.dTimeout, "Stop after this many seconds, at the next poll")
             ->type_name("SECONDS");
-    pReload->add_option("--to", strReloadTo, "Engine to switch to: sc, auto, cl, rd, im or 0xHEX")
+    pReload->add_option("--to", raw.strReloadTo, "Engine to switch to: sc, auto, cl, rd, im or 0xHEX")
         ->type_name("ENGINE")
         ->required();
     pWait->footer("\nAcross drives (the default) the manager polls each drive in turn, opens the tray\n"
@@ -202,9 +221,12 @@ int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
     }
 
     std::vector<CLI::App*> vecParsed = app.get_subcommands();
-    CLI::App* pCommand = vecParsed.empty() ? nullptr : vecParsed.front();
-    std::string strTarget = pCommand == pInfo    ? strInfoLetter
-                            : pCommand == pEject ? strEjectLetter
-                                                 : strWaitTarget;
-    return Finish(pCommand, options, strEngine, strTarget, strType, strReloadTo, pEngine, pTimeout, pType);
+    raw.pCommand = vecParsed.empty() ? nullptr : vecParsed.front();
+    raw.strTarget = raw.pCommand == pInfo    ? strInfoLetter
+                    : raw.pCommand == pEject ? strEjectLetter
+                                             : strWaitTarget;
+    raw.bEngineGiven = pEngine->count() > 0;
+    raw.bTypeGiven = pType->count() > 0;
+    raw.bTimeoutGiven = pTimeout->count() > 0;
+    return Check(raw, options);
 }

@@ -152,9 +152,10 @@ void CRKToolWaitMonitor::CheckStopLocked()
     m_dStopAt = dNow;
     // The answer 0 goes out at the next report, and the library still
     // finishes the poll that report belongs to.
-    std::string strRest = std::string("the callback answers 0 at the next report; the library then finishes that "
-                                      "poll (up to ") +
-                          (m_bAcross ? "4 s" : "0.5 s") + ")";
+    std::string strRest =
+        std::string("the callback answers 0 at the next report; the library then finishes that "
+                    "poll (up to ") +
+        (m_bAcross ? "4 s" : "0.5 s") + ")";
     if (m_eStop == RKToolStop::Interrupt)
         m_console.Err("rkdrv: Ctrl-C: " + strRest + "; Ctrl-C again quits at once");
     else
