@@ -4,11 +4,12 @@
 //
 //   rkdrv_example [-v] [--wait LETTER|any] [--sim]
 //
-// Without --wait it waits on any drive of a simulated set: drive letters name
-// image files through a temporary dosdevices folder, and a disc "arrives" in
-// drive E after 3 seconds. With --wait it waits on the drives the
-// environment names (RKDRV_DOSDEVICES, WINEPREFIX or ~/.wine), unless --sim is
-// given too. Ctrl-C cancels the wait at its next poll.
+// Without --wait it waits on any drive of the sample engine's simulated set:
+// drive letters name image files in a temporary folder (RKDRV_SAMPLE_IMAGES),
+// and a disc "arrives" in drive E after 3 seconds. With --wait it waits on
+// the drives the engine finds (for the sample engine without that folder, the
+// library's own presence test), unless --sim is given too. Ctrl-C cancels the
+// wait at its next poll.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -23,6 +24,7 @@
 #include <thread>
 
 #include "RKDRV.h"
+#include "RKExampleEnvironment.h"
 
 namespace
 {
@@ -149,18 +151,9 @@ private:
     std::chrono::steady_clock::time_point m_tStart = std::chrono::steady_clock::now();
 };
 
-bool SetEnvironment(const char* szName, const char* szValue)
-{
-#if defined(_WIN32)
-    return _putenv_s(szName, szValue ? szValue : "") == 0;
-#else
-    return (szValue ? setenv(szName, szValue, 1) : unsetenv(szName)) == 0;
-#endif
-}
-
-// Simulated drives D and E: dosdevices links to image files that do not
-// exist yet; a helper thread writes E's image after a delay, as if a disc
-// had been inserted.
+// Simulated drives: the sample engine reads each drive's disc from an image
+// file in a folder the host names. The images start empty (no disc); a
+// helper thread fills one after a delay, as if a disc had been inserted.
 class CRKSimulatedDrives
 {
 public:
@@ -180,18 +173,12 @@ public:
         if (m_pathFolder.empty())
             return false;
         char cDisc = static_cast<char>(wDiscLetter | 0x20);
-        for (char cLetter : {'d', 'e', cDisc})
-        {
-            fs::path pathLink = m_pathFolder / (std::string(1, cLetter) + "::");
-            if (!fs::exists(fs::symlink_status(pathLink)))
-                fs::create_symlink(m_pathFolder / (std::string(1, cLetter) + ".iso"), pathLink, ec);
-            if (ec)
-                return false;
-        }
-        const char* szOld = std::getenv("RKDRV_DOSDEVICES");
+        for (char cLetter : {'d', 'e', 'f', cDisc})
+            std::ofstream(m_pathFolder / (std::string(1, cLetter) + ".iso"), std::ios::binary);
+        const char* szOld = std::getenv("RKDRV_SAMPLE_IMAGES");
         m_bHadOld = szOld != nullptr;
         m_strOld = szOld ? szOld : "";
-        if (!SetEnvironment("RKDRV_DOSDEVICES", m_pathFolder.string().c_str()))
+        if (!RKExampleSetEnvironment("RKDRV_SAMPLE_IMAGES", m_pathFolder.string().c_str()))
             return false;
         fs::path pathImage = m_pathFolder / (std::string(1, cDisc) + ".iso");
         m_thread = std::thread(
@@ -221,7 +208,7 @@ public:
         }
         if (!m_pathFolder.empty())
         {
-            SetEnvironment("RKDRV_DOSDEVICES", m_bHadOld ? m_strOld.c_str() : nullptr);
+            RKExampleSetEnvironment("RKDRV_SAMPLE_IMAGES", m_bHadOld ? m_strOld.c_str() : nullptr);
             std::error_code ec;
             std::filesystem::remove_all(m_pathFolder, ec);
         }
@@ -339,7 +326,9 @@ int main(int argc, char** argv)
                     static_cast<char>(pWriter->GetDriveLetter()));
         pWriter->CallBack(1, info);
         RKMediaInfo stInfo = pWriter->GetMediaInfo();
-        std::printf("Medium reported by the engine: %s\n", ToNarrow(stInfo.GetMediaType()).c_str());
+        const unsigned short* szType = stInfo.GetMediaType();
+        std::printf("Medium reported by the engine: %s\n",
+                    *szType ? ToNarrow(szType).c_str() : "none (no disc)");
     }
 
     RunMediaWait(pManager, ParseWaitOptions(argc, argv));

@@ -1,0 +1,46 @@
+// One writer as the tool shows it, and the names of media codes.
+#ifndef RKTOOLDRIVE_H
+#define RKTOOLDRIVE_H
+
+#include <string>
+#include <vector>
+
+#include "RKDRV.h"
+
+struct RKToolDriveRow
+{
+    DWORD dwIndex = 0;
+    bool bPlaceholder = false; // a table slot that holds no writer
+    WORD wLetter = 0;
+    std::string strModel;
+    DWORD dwSupportedMedia = 0;
+    bool bMediaKnown = false; // the medium was asked for (or reported by a wait)
+    bool bDisc = false;
+    // The engine's media record; meaningful only with a disc.
+    DWORD dwMediaType = 0;
+    DWORD dwDiscType = 0;
+};
+
+// The writer at dwIndex: identity always, the medium when bQueryMedia
+// (IsMediaIn, then GetMediaInfo only when a disc is in).
+RKToolDriveRow RKToolReadDrive(CRKDRVManager* pManager, DWORD dwIndex, bool bQueryMedia);
+// Every entry of the table, placeholders included.
+std::vector<RKToolDriveRow> RKToolReadDrives(CRKDRVManager* pManager, bool bQueryMedia);
+// A row for a writer whose medium a wait has just reported.
+RKToolDriveRow RKToolDriveWithMedia(CRKWriter* pWriter, DWORD dwIndex, const RKMediaInfo& stInfo);
+
+// A media code's name as the library gives it ("DVD+RW"); "" when it has none.
+std::string RKToolMediaName(DWORD dwMediaType);
+// The named media codes, in the library's order.
+const std::vector<DWORD>& RKToolNamedMediaCodes();
+// The code whose name equals strName, case ignored. False when none does.
+bool RKToolFindMediaType(const std::string& strName, DWORD& dwMediaType);
+// "CD, CD-R, ..." for --help and errors.
+std::string RKToolMediaNameList();
+
+// System engine only: the media names of the supported-media bits.
+std::vector<std::string> RKToolSupportedMediaNames(DWORD dwSupportedMedia);
+// System engine only: "blank", "appendable", ...; "" for an unknown state.
+std::string RKToolDiscStateName(DWORD dwDiscType);
+
+#endif

@@ -1,0 +1,32 @@
+// How engines and drives are shown: JSON values with stable field names,
+// and text lines for a person.
+#ifndef RKTOOLREPORT_H
+#define RKTOOLREPORT_H
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "RKToolDrive.h"
+#include "RKToolEngine.h"
+
+typedef nlohmann::ordered_json RKToolJson;
+
+RKToolJson RKToolEngineJson(const CRKToolEngine& engine);
+RKToolJson RKToolDriveJson(const RKToolDriveRow& stRow, bool bSystemEngine);
+RKToolJson RKToolDrivesJson(const std::vector<RKToolDriveRow>& vecRows, bool bSystemEngine);
+
+// "RKDRVCL (--engine cl, 0xF0000002): /path/libRKDRVCL.so"
+std::string RKToolEngineLine(const CRKToolEngine& engine);
+// The list table, heading first.
+std::vector<std::string> RKToolDriveTable(const std::vector<RKToolDriveRow>& vecRows, bool bSystemEngine);
+// One drive, one field a line.
+std::vector<std::string> RKToolDriveDetail(const RKToolDriveRow& stRow, bool bSystemEngine);
+
+// The cells of a row, also used by the wait's result line.
+std::string RKToolSupportedText(const RKToolDriveRow& stRow, bool bSystemEngine);
+std::string RKToolMediaText(const RKToolDriveRow& stRow, bool bSystemEngine);
+std::string RKToolDiscStateText(const RKToolDriveRow& stRow, bool bSystemEngine);
+
+#endif
