@@ -20,8 +20,8 @@ TEST_F(KernelDrives, LibraryPresenceFollowsTheLinkedDrive)
     ASSERT_EQ(stMember.stResult.nStatus, 0) << stMember.Describe();
     EXPECT_EQ(
         RKWriterSummaries(stMember),
-        (std::vector<std::string>{"D | Sample Writer DVD-RW | 0x00006001 | 0 | 0 | 0x00000025 | DVD+RW | 1",
-                                  "E | Sample Writer BD-RE | 0x00006001 | 1 | 1 | 0x00000025 | DVD+RW | 1"}))
+        (std::vector<std::string>{"D | Sample Writer DVD-RW | 0x00000015 | 0 | 0 | 0x00000000 |  | 0",
+                                  "E | Sample Writer BD-RE | 0x00006001 | 1 | 1 | 0x00006001 | BD-RE | 1"}))
         << stMember.Describe();
 
     // Without group cdrom the drive cannot be opened: no medium, as the
@@ -30,8 +30,8 @@ TEST_F(KernelDrives, LibraryPresenceFollowsTheLinkedDrive)
     ASSERT_EQ(stOutsider.stResult.nStatus, 0) << stOutsider.Describe();
     EXPECT_EQ(
         RKWriterSummaries(stOutsider),
-        (std::vector<std::string>{"D | Sample Writer DVD-RW | 0x00006001 | 0 | 0 | 0x00000025 | DVD+RW | 1",
-                                  "E | Sample Writer BD-RE | 0x00006001 | 0 | 0 | 0x00000025 | DVD+RW | 1"}))
+        (std::vector<std::string>{"D | Sample Writer DVD-RW | 0x00000015 | 0 | 0 | 0x00000000 |  | 0",
+                                  "E | Sample Writer BD-RE | 0x00006001 | 0 | 0 | 0x00000000 |  | 0"}))
         << stOutsider.Describe();
 }
 
@@ -50,7 +50,7 @@ TEST_F(KernelDrives, LibraryWriterWaitEndsWhenTheHostInsertsADisc)
 
     ASSERT_EQ(stRun.stResult.nStatus, 0) << stRun.Describe();
     RKProbeRecord stResult = stRun.One("writer-wait");
-    EXPECT_EQ(stResult.Field("media"), "0x00000025") << stRun.Describe();
+    EXPECT_EQ(stResult.Field("media"), "0x00006001") << stRun.Describe();
     // Started, polled until the disc came, ended.
     std::vector<RKProbeRecord> vecReports = stRun.Of("report");
     ASSERT_GE(vecReports.size(), 3u) << stRun.Describe();
@@ -78,6 +78,6 @@ TEST_F(KernelDrives, LibraryWaitAcrossDrivesEndsAtTheDriveThatGotTheDisc)
     // Writer E, index 1, names /dev/sr0.
     EXPECT_EQ(stResult.Field("result"), "1") << stRun.Describe();
     EXPECT_EQ(stResult.Field("index"), "1") << stRun.Describe();
-    EXPECT_EQ(stResult.Field("media"), "0x00000025") << stRun.Describe();
+    EXPECT_EQ(stResult.Field("media"), "0x00006001") << stRun.Describe();
     EXPECT_EQ(stRun.Of("report").back().Field("step"), "4") << stRun.Describe();
 }
