@@ -5,9 +5,10 @@
 //   rkdrv_kernel_drive capture DEVICE FOLDER TAG
 //       stores the drive's raw answers (exactly the bytes it transferred)
 //       under FOLDER/<inquiry|configuration|discinfo|gesn|sense>/qemu-TAG*.bin
-//   rkdrv_kernel_drive hold DEVICE SECONDS READY
-//       keeps the drive open, as a program using it would, creating the
-//       file READY once it is open
+//   rkdrv_kernel_drive hold DEVICE SECONDS READY [--lock]
+//       keeps the drive open, as a program using it would (with --lock its
+//       door locked too, as a mount does), creating the file READY once it
+//       is so
 #include <fcntl.h>
 #include <linux/cdrom.h>
 #include <scsi/sg.h>
@@ -187,6 +188,25 @@ int Capture(int nFd, const std::string& strFolder, const std::string& strTag)
     return stCapture.Failures() ? 1 : 0;
 }
 
+int Hold(int nFd, double dSeconds, const char* szReady, bool bLock)
+{
+    if (bLock && ioctl(nFd, CDROM_LOCKDOOR, 1) != 0)
+    {
+        std::printf("error\ttext=CDROM_LOCKDOOR: %s\n", std::strerror(errno));
+        return 1;
+    }
+    FILE* pReady = std::fopen(szReady, "w");
+    int nResult = pReady && std::fclose(pReady) == 0 ? 0 : 1;
+    std::this_thread::sleep_for(std::chrono::duration<double>(dSeconds));
+    // The kernel keeps a door locked by request even after the last close.
+    if (bLock && ioctl(nFd, CDROM_LOCKDOOR, 0) != 0)
+    {
+        std::printf("error\ttext=CDROM_LOCKDOOR: %s\n", std::strerror(errno));
+        nResult = 1;
+    }
+    return nResult;
+}
+
 int Status(int nFd, const char* szDevice, int nUntil, double dSeconds)
 {
     auto tpStart = std::chrono::steady_clock::now();
@@ -210,7 +230,7 @@ int main(int nArgs, char** aszArgs)
     {
         std::fprintf(stderr, "usage: rkdrv_kernel_drive status DEVICE [--until VALUE] [--seconds S]\n"
                              "       rkdrv_kernel_drive capture DEVICE FOLDER TAG\n"
-                             "       rkdrv_kernel_drive hold DEVICE SECONDS READY\n");
+                             "       rkdrv_kernel_drive hold DEVICE SECONDS READY [--lock]\n");
         return 2;
     }
     std::string strCommand = aszArgs[1];
@@ -223,12 +243,8 @@ int main(int nArgs, char** aszArgs)
     int nResult = 2;
     if (strCommand == "capture" && nArgs == 5)
         nResult = Capture(nFd, aszArgs[3], aszArgs[4]);
-    else if (strCommand == "hold" && nArgs == 5)
-    {
-        FILE* pReady = std::fopen(aszArgs[4], "w");
-        nResult = pReady && std::fclose(pReady) == 0 ? 0 : 1;
-        std::this_thread::sleep_for(std::chrono::duration<double>(std::atof(aszArgs[3])));
-    }
+    else if (strCommand == "hold" && (nArgs == 5 || (nArgs == 6 && std::strcmp(aszArgs[5], "--lock") == 0)))
+        nResult = Hold(nFd, std::atof(aszArgs[3]), aszArgs[4], nArgs == 6);
     else if (strCommand == "status")
     {
         int nUntil = -1;

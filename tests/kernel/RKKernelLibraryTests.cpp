@@ -28,10 +28,9 @@ TEST_F(KernelDrives, LibraryPresenceFollowsTheLinkedDrive)
     // library reports every failure to ask.
     RKProbeRun stOutsider = Probe({s_strSample, "list"}, RKGUEST_PLAIN_USER, strFolder);
     ASSERT_EQ(stOutsider.stResult.nStatus, 0) << stOutsider.Describe();
-    EXPECT_EQ(
-        RKWriterSummaries(stOutsider),
-        (std::vector<std::string>{"D | Sample Writer DVD-RW | 0x00000015 | 0 | 0 | 0x00000000 |  | 0",
-                                  "E | Sample Writer BD-RE | 0x00006001 | 0 | 0 | 0x00000000 |  | 0"}))
+    EXPECT_EQ(RKWriterSummaries(stOutsider),
+              (std::vector<std::string>{"D | Sample Writer DVD-RW | 0x00000015 | 0 | 0 | 0x00000000 |  | 0",
+                                        "E | Sample Writer BD-RE | 0x00006001 | 0 | 0 | 0x00000000 |  | 0"}))
         << stOutsider.Describe();
 }
 
