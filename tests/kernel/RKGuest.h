@@ -79,10 +79,13 @@ public:
     bool HotAddDrive(const std::string& strId, const std::string& strImage);
     bool Monitor(const std::string& strCommand, const nlohmann::json& jsArguments, nlohmann::json& jsReturn);
 
-    // A sparse disc image of that many bytes in the run's folder.
+    // A sparse disc image of that many bytes in the run's folder (missing
+    // when it could not be made).
     std::string MakeImage(const std::string& strName, unsigned long long ullBytes);
     // A folder of the host the guest may write to, under the same path.
     const std::string& SharePath() const { return m_strShare; }
+    // The run's folder: console log, images, shared folder.
+    const std::string& RunPath() const { return m_strRunDir; }
     const std::string& ConsoleLogPath() const { return m_strConsoleLog; }
     // The last lines of the console log.
     std::string ConsoleTail(int nLines = 40) const;

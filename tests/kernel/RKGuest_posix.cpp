@@ -155,6 +155,9 @@ bool CRKGuest::Boot(const std::vector<RKGuestDrive>& vecDrives)
     if (!FileExists(m_strKit + "/vmlinuz") || !FileExists(m_strKit + "/initramfs.gz"))
         return Fail("no guest kit in " + m_strKit +
                     " (RKGuestKit.sh prepares it; ctest runs it as rkdrv_kernel_kit)");
+    for (const RKGuestDrive& stDrive : vecDrives)
+        if (!stDrive.strImage.empty() && access(stDrive.strImage.c_str(), R_OK) != 0)
+            return Fail("no disc image " + stDrive.strImage + " for " + stDrive.strId);
     RemoveTree(m_strShare);
     MakeFolders(m_strShare);
     chmod(m_strShare.c_str(), 01777);
@@ -295,13 +298,10 @@ std::string CRKGuest::MakeImage(const std::string& strName, unsigned long long u
     MakeFolders(m_strRunDir);
     std::string strPath = m_strRunDir + "/" + strName;
     int nFd = open(strPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Boot refuses a drive whose image is missing.
+    if (nFd < 0 || ftruncate(nFd, static_cast<off_t>(ullBytes)) != 0)
+        unlink(strPath.c_str());
     if (nFd >= 0)
-    {
-        if (ftruncate(nFd, static_cast<off_t>(ullBytes)) != 0)
-            strPath.clear();
         close(nFd);
-    }
-    else
-        strPath.clear();
     return strPath;
 }

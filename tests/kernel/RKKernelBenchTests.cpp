@@ -4,26 +4,18 @@
 #include <fstream>
 #include <iostream>
 
-namespace
-{
-std::string FiguresPath()
-{
-    return std::string(RKKERNEL_KIT_DIR) + "/run/bench/figures.txt";
-}
-} // namespace
-
 void KernelBench::SetUpTestSuite()
 {
     CRKGuest stNamer("bench");
     std::string strCd = stNamer.MakeImage("cd.iso", 650ull << 20);
+    std::ofstream(stNamer.RunPath() + "/figures.txt", std::ios::trunc).close();
     BootGuest("bench", {{"cdrom0", strCd, false}});
-    std::ofstream(FiguresPath(), std::ios::trunc).close();
 }
 
 void KernelBench::Report(const RKProbeRun& stRun)
 {
     std::cout << stRun.stResult.strOut << std::flush;
-    std::ofstream(FiguresPath(), std::ios::app) << stRun.stResult.strOut;
+    std::ofstream(Guest().RunPath() + "/figures.txt", std::ios::app) << stRun.stResult.strOut;
 }
 
 TEST_F(KernelBench, LibraryPresenceAgainstTheRawCalls)
