@@ -20,7 +20,7 @@ void KernelBench::Report(const RKProbeRun& stRun)
 
 TEST_F(KernelBench, LibraryPresenceAgainstTheRawCalls)
 {
-    RKProbeRun stRun = RunTool({RKKERNEL_PRESENCE_BENCH, "/dev/sr0", "400"}, RKGUEST_CDROM_USER, 120);
+    RKProbeRun stRun = RunTool({RKKERNEL_PRESENCE_BENCH, "/dev/sr0", "1000"}, RKGUEST_CDROM_USER, 120);
     Report(stRun);
     ASSERT_EQ(stRun.stResult.nStatus, 0) << stRun.Describe();
     RKProbeRecord stFigures = stRun.One("presence-bench");
