@@ -1,37 +1,22 @@
-// Captures the trace records written while it lives, as UTF-8 lines.
+// Captures the trace lines written while it lives, each as its kind's
+// letter, a blank and its text: "> " enter, "< " exit, "I " info, "E " error.
 #ifndef RKSCTESTTRACE_H
 #define RKSCTESTTRACE_H
 
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "RKLog.h"
 
-struct RKScTraceLine
+typedef std::vector<std::string> RKScLines;
+
+// The engine's texts are ASCII.
+inline std::string RKScText(const unsigned short* szText)
 {
-    RKLogKind eKind;
     std::string strText;
-
-    bool operator==(const RKScTraceLine& stOther) const
-    {
-        return eKind == stOther.eKind && strText == stOther.strText;
-    }
-};
-
-inline void PrintTo(const RKScTraceLine& stLine, std::ostream* pOut)
-{
-    static const char* const s_aszKinds[] = {"Enter", "Exit", "Step", "Info", "Error", "Variable"};
-    *pOut << s_aszKinds[stLine.eKind] << "(\"" << stLine.strText << "\")";
-}
-
-inline RKScTraceLine Info(const std::string& strText)
-{
-    return {RKLOG_INFO, strText};
-}
-inline RKScTraceLine Error(const std::string& strText)
-{
-    return {RKLOG_ERROR, strText};
+    for (; szText && *szText; ++szText)
+        strText += static_cast<char>(*szText);
+    return strText;
 }
 
 class CRKScTraceCapture : public CRKLogSink
@@ -39,37 +24,23 @@ class CRKScTraceCapture : public CRKLogSink
 public:
     CRKScTraceCapture() { CRKLog::GetInstance()->SetSink(this); }
     ~CRKScTraceCapture() override { CRKLog::GetInstance()->SetSink(nullptr); }
-
     void Write(RKLogKind eKind, const unsigned short* szText) override
     {
-        // The engine writes Latin-1 at most.
-        std::string strText;
-        for (; szText && *szText; ++szText)
-        {
-            if (*szText < 0x80)
-                strText += static_cast<char>(*szText);
-            else
-            {
-                strText += static_cast<char>(0xC0 | (*szText >> 6));
-                strText += static_cast<char>(0x80 | (*szText & 0x3F));
-            }
-        }
-        vecLines.push_back({eKind, strText});
+        vecLines.push_back(std::string(1, "><SIEV"[eKind]) + " " + RKScText(szText));
     }
-
-    // The lines of one kind, in order.
-    std::vector<std::string> Of(RKLogKind eKind) const
+    // The lines of one kind ('I', 'E'), texts only.
+    RKScLines Of(char cKind) const
     {
-        std::vector<std::string> vecTexts;
-        for (const RKScTraceLine& stLine : vecLines)
+        RKScLines vecTexts;
+        for (const std::string& strLine : vecLines)
         {
-            if (stLine.eKind == eKind)
-                vecTexts.push_back(stLine.strText);
+            if (strLine[0] == cKind)
+                vecTexts.push_back(strLine.substr(2));
         }
         return vecTexts;
     }
 
-    std::vector<RKScTraceLine> vecLines;
+    RKScLines vecLines;
 };
 
 #endif
