@@ -16,12 +16,12 @@ def write(parser, name, data):
 
 
 def inquiry(vendor, product, revision=b"2.5+", additional=31, total=36, pad=b" "):
-    data = bytearray(total)
+    data = bytearray(max(total, 36))
     data[0:5] = bytes([0x05, 0x80, 0x05, 0x32, additional])
     data[8:16] = vendor.ljust(8, pad)[:8]
     data[16:32] = product.ljust(16, pad)[:16]
     data[32:36] = revision.ljust(4, pad)[:4]
-    return data
+    return data[:total]
 
 
 def configuration(current, profiles, extra=b""):
