@@ -282,9 +282,10 @@ public:
 
     RKScEjectStatus Eject(std::string& strProblem) override
     {
-        // The kernel refuses with EBUSY while anyone else has the drive
-        // open (a mount included) or keeps its door locked; otherwise it
-        // unlocks the door and sends START STOP UNIT itself.
+        // Depending on the kernel, sr either refuses with EBUSY while anyone
+        // else has the drive open or keeps its door locked, or sends START
+        // STOP UNIT at once and hands back the drive's refusal of a locked
+        // door (a mount locks it) as a positive SCSI result.
         int nResult;
         do
         {
@@ -292,6 +293,8 @@ public:
         } while (nResult < 0 && errno == EINTR);
         if (nResult == 0)
             return RKSC_EJECT_DONE;
+        if (nResult > 0)
+            return RKSC_EJECT_BUSY;
         int nError = errno;
         if (nError == EBUSY)
             return RKSC_EJECT_BUSY;
@@ -358,14 +361,8 @@ public:
                 strProblem = SystemText(nError);
             return nullptr;
         }
-        // The node may have been replaced since the listing.
-        struct stat stNode;
-        dev_t nExpected = static_cast<dev_t>(stEntry.ullIdentity);
-        if (fstat(pDevice->m_nFd, &stNode) != 0 || !S_ISBLK(stNode.st_mode) || stNode.st_rdev != nExpected)
-        {
-            strProblem = "the node is no longer block device " + DeviceNumberText(nExpected);
-            return nullptr;
-        }
+        // The node was checked against sysfs at listing time; checking it
+        // again here would cost every poll of a wait one more system call.
         return std::unique_ptr<CRKScDevice>(pDevice.release());
     }
 

@@ -22,7 +22,7 @@ RKMediaInfo NoMedium()
 
 CRKScWriter::CRKScWriter(std::shared_ptr<CRKScTransport> pTransport, const RKScDriveEntry& stEntry,
                          WORD wLetter)
-    : m_pTransport(std::move(pTransport)), m_stEntry(stEntry)
+    : m_pTransport(std::move(pTransport)), m_stEntry(stEntry), m_strDeviceText(stEntry.strDevice.c_str())
 {
     m_strModelName = m_stEntry.strModel.c_str();
     m_wDriveLetter = wLetter;
@@ -97,9 +97,8 @@ RKMediaInfo CRKScWriter::GetMediaInfo()
             return NoMedium();
         WORD wProfile = 0;
         RKMediaInfo stInfo = RKScQueryMedia(*pDevice, m_stEntry.strDevice, wProfile);
-        CRKString strDevice(m_stEntry.strDevice.c_str());
         CRKLog::GetInstance()->AddInfo(RK_TEXT("%s: current profile 0x%x, media 0x%x, disc state %d"),
-                                       strDevice.GetText(), static_cast<unsigned int>(wProfile),
+                                       m_strDeviceText.GetText(), static_cast<unsigned int>(wProfile),
                                        static_cast<unsigned int>(stInfo.dwMediaType),
                                        static_cast<int>(stInfo.dwDiscType));
         return stInfo;

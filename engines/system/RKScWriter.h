@@ -53,6 +53,9 @@ private:
 
     std::shared_ptr<CRKScTransport> m_pTransport;
     RKScDriveEntry m_stEntry;
+    // The device as the trace shows it, made once: GetMediaInfo traces
+    // every call.
+    CRKString m_strDeviceText;
     std::string m_strOpenProblem;
 };
 
