@@ -34,9 +34,6 @@ struct RKScDriveEntry
     // The letter the system gives the drive, upper case; 0 when it has none
     // and the engine is to choose one.
     WORD wLetter = 0;
-    // The transport's own identity of the device (a device number); only
-    // the transport reads it.
-    std::uint64_t ullIdentity = 0;
     // Known at listing time: why the transport will not open this drive.
     // Empty when nothing is known against it.
     std::string strProblem;

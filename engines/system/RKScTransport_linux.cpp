@@ -388,7 +388,6 @@ private:
             stEntry.strProblem = "no device number in " + strSysfsDrive + "/dev";
             return stEntry;
         }
-        stEntry.ullIdentity = static_cast<std::uint64_t>(nDevice);
         for (const RKScDeviceLink& stLink : vecLinks)
         {
             if (stLink.nDevice == nDevice)

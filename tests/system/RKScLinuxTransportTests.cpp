@@ -158,7 +158,8 @@ TEST(RKScModuleTest, FactoryMakesAManagerOfTheSystemsDrives)
     auto pfnFactory = reinterpret_cast<RKDRVFactoryFunction>(dlsym(hModule, RKDRV_FACTORY_SYMBOL));
     CRKDRVManager* pManager = pfnFactory ? pfnFactory() : nullptr;
     ASSERT_NE(nullptr, pManager);
-    EXPECT_EQ(1, pManager->IsValid());
+    // Valid exactly when the system's list of drives can be read.
+    EXPECT_EQ(access("/sys/class/block", R_OK) == 0 ? 1 : 0, pManager->IsValid());
     pManager->Release();
     dlclose(hModule);
 }
