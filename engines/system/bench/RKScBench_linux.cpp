@@ -1,3 +1,5 @@
+// Linux benchmark of the system engine. Only Linux code belongs here.
+//
 // Measures the system engine on a real drive against the raw system calls
 // each of its operations wraps, interleaved call by call, and prints the
 // ratio of the medians (engine / raw); also the time to list the drives.
