@@ -115,22 +115,6 @@ long DriveNumberOfName(const char* szName)
     return nNumber;
 }
 
-std::string DosDevicesFolder(const RKScLinuxFolders& stFolders)
-{
-    if (!stFolders.strDosDevices.empty())
-        return stFolders.strDosDevices;
-    const char* szFolder = std::getenv("RKDRV_DOSDEVICES");
-    if (szFolder && *szFolder)
-        return szFolder;
-    const char* szPrefix = std::getenv("WINEPREFIX");
-    if (szPrefix && *szPrefix)
-        return std::string(szPrefix) + "/dosdevices";
-    const char* szHome = std::getenv("HOME");
-    if (szHome && *szHome)
-        return std::string(szHome) + "/.wine/dosdevices";
-    return std::string();
-}
-
 struct RKScDeviceLink
 {
     WORD wLetter;
@@ -332,7 +316,8 @@ public:
         std::sort(vecNames.begin(), vecNames.end());
 
         std::vector<RKScDeviceLink> vecLinks;
-        ReadDosDevices(DosDevicesFolder(m_stFolders), stList.vecUsedLetters, vecLinks);
+        ReadDosDevices(m_stFolders.strDosDevices.empty() ? RKScDosDevicesFolder() : m_stFolders.strDosDevices,
+                       stList.vecUsedLetters, vecLinks);
         for (const auto& stName : vecNames)
             stList.vecDrives.push_back(Describe(strClass + "/" + stName.second, stName.second, vecLinks));
         return true;
@@ -412,6 +397,20 @@ private:
 std::shared_ptr<CRKScTransport> RKScCreateLinuxTransport(const RKScLinuxFolders& stFolders)
 {
     return std::make_shared<CRKScLinuxTransport>(stFolders);
+}
+
+std::string RKScDosDevicesFolder()
+{
+    const char* szFolder = std::getenv("RKDRV_DOSDEVICES");
+    if (szFolder && *szFolder)
+        return szFolder;
+    const char* szPrefix = std::getenv("WINEPREFIX");
+    if (szPrefix && *szPrefix)
+        return std::string(szPrefix) + "/dosdevices";
+    const char* szHome = std::getenv("HOME");
+    if (szHome && *szHome)
+        return std::string(szHome) + "/.wine/dosdevices";
+    return std::string();
 }
 
 std::shared_ptr<CRKScTransport> RKScCreateSystemTransport()

@@ -20,4 +20,8 @@ struct RKScLinuxFolders
 
 std::shared_ptr<CRKScTransport> RKScCreateLinuxTransport(const RKScLinuxFolders& stFolders);
 
+// The dosdevices folder by the library's rule, read now; empty when none
+// of the variables is set.
+std::string RKScDosDevicesFolder();
+
 #endif

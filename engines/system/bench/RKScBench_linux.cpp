@@ -29,6 +29,7 @@
 #include "RKDRV.h"
 #include "RKScDriveQuery.h"
 #include "RKScMmc.h"
+#include "RKScTransport_linux.h"
 
 namespace
 {
@@ -147,15 +148,7 @@ void RawMediaInfo(const std::string& strDevice)
 
 std::string LinkTarget(WORD wLetter)
 {
-    const char* szFolder = std::getenv("RKDRV_DOSDEVICES");
-    std::string strFolder;
-    if (szFolder && *szFolder)
-        strFolder = szFolder;
-    else if (const char* szPrefix = std::getenv("WINEPREFIX"))
-        strFolder = std::string(szPrefix) + "/dosdevices";
-    else if (const char* szHome = std::getenv("HOME"))
-        strFolder = std::string(szHome) + "/.wine/dosdevices";
-    std::string strLink = strFolder + "/" + static_cast<char>(wLetter - 'A' + 'a') + "::";
+    std::string strLink = RKScDosDevicesFolder() + "/" + static_cast<char>(wLetter - 'A' + 'a') + "::";
     char* szReal = realpath(strLink.c_str(), nullptr);
     if (!szReal)
         return std::string();
