@@ -1,0 +1,130 @@
+// The seam between the engine and the operating system: how drives are
+// listed, opened, sent commands, asked for their state and ejected. The
+// manager and the writers use nothing else of the system; each system has
+// one transport file (RKScTransport_linux.cpp, ...) that defines
+// RKScCreateSystemTransport(). Nothing here names a system call or type.
+//
+// Transports report failures as values and texts, never as exceptions of
+// their own; like any code of the engine they may still throw
+// std::bad_alloc, which the engine's entry points catch.
+#ifndef RKSCTRANSPORT_H
+#define RKSCTRANSPORT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RKTypes.h"
+
+// The longest a single command may take before the transport gives up on
+// it, in milliseconds: a drive that hangs never hangs the host.
+const DWORD RKSC_COMMAND_TIMEOUT_MS = 10000;
+
+// One optical drive as the system lists it.
+struct RKScDriveEntry
+{
+    // What Open is given, and what trace lines name the drive by
+    // ("/dev/sr0").
+    std::string strDevice;
+    // The system's own "VENDOR PRODUCT" for the drive: the model shown when
+    // the drive cannot be opened or does not identify itself. May be empty.
+    std::string strModel;
+    // The letter the system gives the drive, upper case; 0 when it has none
+    // and the engine is to choose one.
+    WORD wLetter = 0;
+    // Known at listing time: why the transport will not open this drive.
+    // Empty when nothing is known against it.
+    std::string strProblem;
+};
+
+struct RKScDriveList
+{
+    // In the system's device order.
+    std::vector<RKScDriveEntry> vecDrives;
+    // Letters the system already uses for anything, drives included, upper
+    // case: the engine never gives them to a drive without a letter.
+    std::vector<WORD> vecUsedLetters;
+};
+
+// What the drive says about its medium.
+enum RKScDriveStatus
+{
+    RKSC_STATUS_UNKNOWN,        // the transport cannot tell; ask the drive itself
+    RKSC_STATUS_NO_DISC,        // tray closed, no disc
+    RKSC_STATUS_TRAY_OPEN,      // tray open
+    RKSC_STATUS_BECOMING_READY, // a disc was just inserted and is spinning up
+    RKSC_STATUS_DISC_OK         // a disc is in and ready
+};
+
+enum RKScCommandStatus
+{
+    RKSC_COMMAND_GOOD,            // the drive ran the command
+    RKSC_COMMAND_CHECK_CONDITION, // the drive refused it; its sense data says why
+    RKSC_COMMAND_FAILED           // no status from the drive (timeout, gone, refused by the system)
+};
+
+const std::size_t RKSC_SENSE_MAX = 64;
+
+struct RKScCommandResult
+{
+    RKScCommandStatus eStatus = RKSC_COMMAND_FAILED;
+    // Bytes of the data buffer the drive really filled: the buffer length
+    // less what the drive did not send. Never above the buffer length.
+    std::size_t nTransferred = 0;
+    // Sense data of a check condition; nSenseLength is never above
+    // RKSC_SENSE_MAX and may be 0 when the drive gave none.
+    std::uint8_t abSense[RKSC_SENSE_MAX] = {};
+    std::size_t nSenseLength = 0;
+    // For RKSC_COMMAND_FAILED: why, in a few words.
+    std::string strProblem;
+};
+
+enum RKScEjectStatus
+{
+    RKSC_EJECT_DONE,    // the tray opened (or was open)
+    RKSC_EJECT_BUSY,    // someone else holds the drive (mounted, opened) or locked its tray
+    RKSC_EJECT_NO_TRAY, // the drive cannot open its tray
+    RKSC_EJECT_FAILED   // anything else; the text says what
+};
+
+// One open drive. Closing is destroying it.
+class CRKScDevice
+{
+public:
+    virtual ~CRKScDevice() {}
+
+    // Sends one command that reads nDataLength bytes at most into pbData
+    // (null and 0 for none), within RKSC_COMMAND_TIMEOUT_MS.
+    virtual void SendCommand(const std::uint8_t* pbCdb, std::size_t nCdbLength, std::uint8_t* pbData,
+                             std::size_t nDataLength, RKScCommandResult& stResult) = 0;
+    // The system's own view of the medium, where it keeps one; UNKNOWN
+    // otherwise, and the engine then asks the drive with commands.
+    virtual RKScDriveStatus GetDriveStatus() = 0;
+    // Opens the tray. strProblem says why when it did not.
+    virtual RKScEjectStatus Eject(std::string& strProblem) = 0;
+};
+
+class CRKScTransport
+{
+public:
+    virtual ~CRKScTransport() {}
+
+    // Every optical drive of the system. False, with the reason, when the
+    // system's list itself cannot be read.
+    virtual bool ListDrives(RKScDriveList& stList, std::string& strProblem) = 0;
+    // Opens a drive for reading, shared with everyone else, without moving
+    // its tray or waiting for a disc. Null, with the reason (and what the
+    // user can do about it), when it cannot.
+    virtual std::unique_ptr<CRKScDevice> Open(const RKScDriveEntry& stEntry, std::string& strProblem) = 0;
+    // Whether GetDriveStatus answers for the medium. When it does, writers
+    // answer IsMediaIn from it; when not, they leave IsMediaIn to the
+    // library's own test through the drive letter.
+    virtual bool ProvidesPresence() const = 0;
+};
+
+// The transport of the system the engine was built for.
+std::shared_ptr<CRKScTransport> RKScCreateSystemTransport();
+
+#endif
