@@ -1,11 +1,9 @@
 #include "RKKernelFixture.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 #include <thread>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 std::unique_ptr<CRKGuest> CRKKernelTest::s_pGuest;
 std::string CRKKernelTest::s_strBootError;
@@ -174,15 +172,16 @@ void CRKKernelTest::SetDisc(const std::string& strId, const std::string& strDevi
 std::string CRKKernelTest::ReadyFile(const std::string& strName)
 {
     std::string strPath = s_pGuest->SharePath() + "/" + strName;
-    unlink(strPath.c_str());
+    std::error_code ecIgnored;
+    std::filesystem::remove(strPath, ecIgnored);
     return strPath;
 }
 
 bool CRKKernelTest::WaitForFile(const std::string& strPath, int nSeconds)
 {
     RKClock::time_point tpDeadline = RKClock::now() + std::chrono::seconds(nSeconds);
-    struct stat stInfo;
-    while (stat(strPath.c_str(), &stInfo) != 0)
+    std::error_code ecIgnored;
+    while (!std::filesystem::exists(strPath, ecIgnored))
     {
         if (RKClock::now() >= tpDeadline)
             return false;
