@@ -135,6 +135,11 @@ RKProbeRun CRKKernelTest::Collect(int nId, int nSeconds)
     return MakeRun(s_pGuest->Collect(nId, nSeconds));
 }
 
+RKProbeRun CRKKernelTest::Run(const RKGuestCommand& stCommand)
+{
+    return MakeRun(s_pGuest->Run(stCommand));
+}
+
 RKProbeRun CRKKernelTest::RunTool(const std::vector<std::string>& vecArgs, RKGuestUser eUser, int nSeconds)
 {
     RKGuestCommand stCommand;

@@ -55,6 +55,8 @@ protected:
     static RKProbeRun Probe(const std::vector<std::string>& vecArgs, RKGuestUser eUser = RKGUEST_CDROM_USER,
                             const std::string& strDosDevices = "");
     static RKProbeRun Collect(int nId, int nSeconds);
+    // Runs any command in the guest and waits for it.
+    static RKProbeRun Run(const RKGuestCommand& stCommand);
     // Runs a program in the guest, by default as root.
     static RKProbeRun RunTool(const std::vector<std::string>& vecArgs, RKGuestUser eUser = RKGUEST_ROOT,
                               int nSeconds = 60);
