@@ -123,10 +123,14 @@ std::vector<std::string> CRKGuest::MachineArguments(const std::vector<RKGuestDri
     Add("-serial", "chardev:console");
     Add("-kernel", m_strKit + "/vmlinuz");
     Add("-initrd", m_strKit + "/initramfs.gz");
-    Add("-append", "console=ttyS0 quiet panic=-1 rkshare=" + m_strShare +
-                       " rkscsi=" + ScsiTargets(vecDrives) + " rkdrives=" + std::to_string(vecDrives.size()));
+    Add("-append", "console=ttyS0 quiet panic=-1 rkshare=" + m_strShare + " rktree=" RKKERNEL_BUILD_TREE
+                   " rkscsi=" + ScsiTargets(vecDrives) + " rkdrives=" + std::to_string(vecDrives.size()));
     Add("-fsdev", "local,id=root,path=/,security_model=none,readonly=on,multidevs=remap");
     Add("-device", "virtio-9p-pci,fsdev=root,mount_tag=hostroot");
+    // The build tree again, mounted at its own path over the guest's own
+    // /tmp, so that a tree built under the host's /tmp is seen there too.
+    Add("-fsdev", "local,id=tree,path=" RKKERNEL_BUILD_TREE ",security_model=none,readonly=on,multidevs=remap");
+    Add("-device", "virtio-9p-pci,fsdev=tree,mount_tag=hosttree");
     Add("-fsdev", "local,id=share,path=" + m_strShare + ",security_model=none,multidevs=remap");
     Add("-device", "virtio-9p-pci,fsdev=share,mount_tag=hostshare");
     Add("-chardev", "socket,id=agent,path=" + m_strSocketDir + "/agent.sock,server=on,wait=off");
