@@ -59,7 +59,8 @@ public:
 
 // Switches to another engine: the drives the host knows keep their indexes,
 // drives new to it follow. Writer pointers from before are dead afterwards.
-void ShowReload(CRKDRVManager*& pManager)
+// False when no manager came back: the host then has none.
+bool ShowReload(CRKDRVManager*& pManager)
 {
     auto ListDrives = [&pManager]()
     {
@@ -78,11 +79,12 @@ void ShowReload(CRKDRVManager*& pManager)
     if (!RKDRV::ReloadODDManager(pManager, RKDRV_ENGINE_RD))
     {
         std::printf("Reload failed; no manager left.\n");
-        return;
+        return false;
     }
     std::printf("Reloaded with engine 0x%X; the known drives kept their indexes:\n",
                 static_cast<unsigned>(RKDRV_ENGINE_RD));
     ListDrives();
+    return true;
 }
 
 // ---- Waiting for a disc
@@ -332,10 +334,11 @@ int main(int argc, char** argv)
     }
 
     RunMediaWait(pManager, ParseWaitOptions(argc, argv));
-    ShowReload(pManager);
+    // A failed reload is a failed run, not one to report as done.
+    bool bReloaded = ShowReload(pManager);
 
     RKDRV::ClearODDManager(pManager);
     CRKLog::GetInstance()->SetSink(nullptr);
     std::printf("Manager released.\n");
-    return 0;
+    return bReloaded ? 0 : 1;
 }
