@@ -24,13 +24,13 @@ const DWORD s_adwSupportBits[] = {
 };
 
 static_assert(sizeof(s_adwNamedCodes) == sizeof(s_adwSupportBits), "one support bit per named code");
-} // namespace
 
-RKToolDriveRow RKToolReadDrive(CRKDRVManager* pManager, DWORD dwIndex, bool bQueryMedia)
+// The row of the writer at dwIndex, with what the writer itself holds; a
+// placeholder when there is none.
+RKToolDriveRow IdentityRow(CRKWriter* pWriter, DWORD dwIndex)
 {
     RKToolDriveRow stRow;
     stRow.dwIndex = dwIndex;
-    CRKWriter* pWriter = pManager->GetWriter(dwIndex);
     if (!pWriter)
     {
         stRow.bPlaceholder = true;
@@ -39,7 +39,15 @@ RKToolDriveRow RKToolReadDrive(CRKDRVManager* pManager, DWORD dwIndex, bool bQue
     stRow.wLetter = pWriter->GetDriveLetter();
     stRow.strModel = RKToolUtf8(pWriter->GetModelName());
     stRow.dwSupportedMedia = pWriter->GetSupportedMedia();
-    if (bQueryMedia)
+    return stRow;
+}
+} // namespace
+
+RKToolDriveRow RKToolReadDrive(CRKDRVManager* pManager, DWORD dwIndex, bool bQueryMedia)
+{
+    CRKWriter* pWriter = pManager->GetWriter(dwIndex);
+    RKToolDriveRow stRow = IdentityRow(pWriter, dwIndex);
+    if (pWriter && bQueryMedia)
     {
         stRow.bMediaKnown = true;
         stRow.bDisc = pWriter->IsMediaIn() != 0;
@@ -65,16 +73,9 @@ std::vector<RKToolDriveRow> RKToolReadDrives(CRKDRVManager* pManager, bool bQuer
 
 RKToolDriveRow RKToolDriveWithMedia(CRKWriter* pWriter, DWORD dwIndex, const RKMediaInfo& stInfo)
 {
-    RKToolDriveRow stRow;
-    stRow.dwIndex = dwIndex;
+    RKToolDriveRow stRow = IdentityRow(pWriter, dwIndex);
     if (!pWriter)
-    {
-        stRow.bPlaceholder = true;
         return stRow;
-    }
-    stRow.wLetter = pWriter->GetDriveLetter();
-    stRow.strModel = RKToolUtf8(pWriter->GetModelName());
-    stRow.dwSupportedMedia = pWriter->GetSupportedMedia();
     stRow.bMediaKnown = true;
     stRow.bDisc = true;
     stRow.dwMediaType = stInfo.dwMediaType;

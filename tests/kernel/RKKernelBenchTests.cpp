@@ -1,0 +1,29 @@
+// The library's own presence test against the raw calls, in the guest.
+#include "RKKernelBench.h"
+
+#include <fstream>
+#include <iostream>
+
+void KernelBench::SetUpTestSuite()
+{
+    CRKGuest stNamer("bench");
+    std::string strCd = stNamer.MakeImage("cd.iso", 650ull << 20);
+    std::ofstream(stNamer.RunPath() + "/figures.txt", std::ios::trunc).close();
+    BootGuest("bench", {{"cdrom0", strCd, false}});
+}
+
+void KernelBench::Report(const RKProbeRun& stRun)
+{
+    std::cout << stRun.stResult.strOut << std::flush;
+    std::ofstream(Guest().RunPath() + "/figures.txt", std::ios::app) << stRun.stResult.strOut;
+}
+
+TEST_F(KernelBench, LibraryPresenceAgainstTheRawCalls)
+{
+    RKProbeRun stRun = RunTool({RKKERNEL_PRESENCE_BENCH, "/dev/sr0", "1000"}, RKGUEST_CDROM_USER, 120);
+    Report(stRun);
+    ASSERT_EQ(stRun.stResult.nStatus, 0) << stRun.Describe();
+    RKProbeRecord stFigures = stRun.One("presence-bench");
+    EXPECT_EQ(stFigures.Field("media_in"), "1") << stRun.Describe();
+    EXPECT_NE(stFigures.Field("ratio"), "<none>") << stRun.Describe();
+}
