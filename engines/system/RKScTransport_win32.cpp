@@ -127,7 +127,7 @@ public:
     RKScWin32Calls m_stCalls;
     CRKScWin32Handle m_hDevice;
     // Why write access was refused; empty when the drive is open for both.
-    std::string strWriteRefused;
+    std::string m_strWriteRefused;
 
     void SendCommand(const std::uint8_t* pbCdb, std::size_t nCdbLength, std::uint8_t* pbData,
                      std::size_t nDataLength, RKScCommandResult& stResult) override
@@ -164,9 +164,9 @@ public:
                                           sizeof(stPass), &stPass, sizeof(stPass), &dwReturned, nullptr))
         {
             DWORD dwError = GetLastError();
-            if (dwError == ERROR_ACCESS_DENIED && !strWriteRefused.empty())
+            if (dwError == ERROR_ACCESS_DENIED && !m_strWriteRefused.empty())
                 stResult.strProblem =
-                    "refused: the drive is open for reading only (write access: " + strWriteRefused +
+                    "refused: the drive is open for reading only (write access: " + m_strWriteRefused +
                     "), and commands need read and write access";
             else
                 stResult.strProblem = "IOCTL_SCSI_PASS_THROUGH_DIRECT: " + ErrorText(dwError);
@@ -259,7 +259,8 @@ public:
         DWORD dwLetters = m_stCalls.pfnGetLogicalDrives();
         if (dwLetters == 0)
         {
-            strProblem = "GetLogicalDrives: " + ErrorText(GetLastError());
+            DWORD dwError = GetLastError();
+            strProblem = "GetLogicalDrives: " + ErrorText(dwError);
             return false;
         }
         for (WORD wIndex = 0; wIndex < 26; ++wIndex)
@@ -297,7 +298,7 @@ public:
             std::string strRefused = ErrorText(dwError);
             if (pDevice->m_hDevice.Open(strPath, GENERIC_READ))
             {
-                pDevice->strWriteRefused = strRefused;
+                pDevice->m_strWriteRefused = strRefused;
                 return std::unique_ptr<CRKScDevice>(pDevice.release());
             }
             dwError = GetLastError();
