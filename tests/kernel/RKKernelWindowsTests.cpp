@@ -53,6 +53,11 @@ class KernelWindows : public CRKKernelTest
 protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite() { StopGuest(); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_strSetUpError.empty()) << s_strSetUpError;
+        CRKKernelTest::SetUp();
+    }
 
     // The prefix of the kit, made when it has none: E: is a CD-ROM drive
     // whose device is the guest's /dev/sr0.
@@ -123,7 +128,6 @@ void KernelWindows::SetUpTestSuite()
 
 TEST_F(KernelWindows, WindowsEngineUnderWineFollowsTheHostsDiscs)
 {
-    ASSERT_TRUE(s_strSetUpError.empty()) << s_strSetUpError;
     const std::string strSignals = Guest().SharePath() + "/steps";
     std::error_code ecIgnored;
     std::filesystem::create_directories(strSignals, ecIgnored);
