@@ -292,7 +292,7 @@ TEST_F(RKDevicePosixTest, PresenceLeavesNoDescriptorOpen)
     EXPECT_EQ(nBefore, CountFds());
 }
 
-TEST_F(RKDevicePosixTest, PresenceLooksAtTheFileOnceBeforeAndOnceAfterOpening)
+TEST_F(RKDevicePosixTest, PresenceLooksAtTheFileOnceBeforeOpeningIt)
 {
     m_folder.Link("e::", m_folder.File("disc.iso", "DATA"));
     m_folder.Link("f::", m_folder.File("empty.iso", ""));
@@ -305,10 +305,9 @@ TEST_F(RKDevicePosixTest, PresenceLooksAtTheFileOnceBeforeAndOnceAfterOpening)
     s_pvecCalls = nullptr;
     EXPECT_EQ(1, nDisc);
     EXPECT_EQ(0, nEmpty);
-    // The look before keeps FIFOs and terminals from being opened, the one
-    // after makes sure the file opened is the one looked at; nothing more.
-    EXPECT_EQ((std::vector<std::string>{"stat", "open", "fstat", "close", "stat", "open", "fstat", "close"}),
-              vecCalls);
+    // The look before opening keeps FIFOs and terminals from being opened
+    // and tells what the file is; nothing else is asked of it.
+    EXPECT_EQ((std::vector<std::string>{"stat", "open", "close", "stat", "open", "close"}), vecCalls);
 }
 
 TEST_F(RKDevicePosixTest, WaitOnOneDriveSeesAnImageThatAppears)

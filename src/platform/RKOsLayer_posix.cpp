@@ -111,7 +111,7 @@ bool IsMediaTarget(const struct stat& stInfo)
     return S_ISBLK(stInfo.st_mode) || S_ISREG(stInfo.st_mode);
 }
 
-// A device handle carries the descriptor and what the look after opening
+// A device handle carries the descriptor and what the look before opening
 // found, so that the presence test needs no second look at the file:
 // (descriptor + 1) * 4 plus the kind. Null is never valid, and 0 is a valid
 // descriptor.
@@ -166,30 +166,26 @@ RKOsDevice PosixOpenDevice(const unsigned short* szPath)
     std::string strLink = strFolder + "/" + cLetter + "::";
 
     // Checked before opening, so that no FIFO, terminal or tape device is
-    // ever opened (opening one can block or act on the hardware).
+    // ever opened (opening one can block or act on the hardware). This one
+    // look is also all the presence test needs to know of the file: what it
+    // is, and an image's size. A second look after opening would protect
+    // nothing more, since whoever can change the link between the two can
+    // change it before the first, and it costs a system call on every poll.
     struct stat stTarget;
     if (stat(strLink.c_str(), &stTarget) != 0 || !IsMediaTarget(stTarget))
         return nullptr;
     int nFd;
     do
     {
-        nFd = open(strLink.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        // O_NOCTTY: even a terminal put there in the meantime never
+        // becomes the process's controlling terminal.
+        nFd = open(strLink.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (nFd < 0 && errno == EINTR);
     if (nFd < 0)
         return nullptr;
-    // The link may have been changed in between: keep only what was checked.
-    // This look also tells the presence test what it opened, and an image
-    // file's size.
-    struct stat stOpened;
-    if (fstat(nFd, &stOpened) != 0 || stOpened.st_dev != stTarget.st_dev ||
-        stOpened.st_ino != stTarget.st_ino || !IsMediaTarget(stOpened))
-    {
-        close(nFd);
-        return nullptr;
-    }
-    if (S_ISBLK(stOpened.st_mode))
+    if (S_ISBLK(stTarget.st_mode))
         return HandleOfDescriptor(nFd, RKDEVICE_BLOCK);
-    return HandleOfDescriptor(nFd, stOpened.st_size > 0 ? RKDEVICE_FILLED_IMAGE : RKDEVICE_EMPTY_IMAGE);
+    return HandleOfDescriptor(nFd, stTarget.st_size > 0 ? RKDEVICE_FILLED_IMAGE : RKDEVICE_EMPTY_IMAGE);
 }
 
 int PosixCheckMedia(RKOsDevice hDevice)
