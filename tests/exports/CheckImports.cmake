@@ -1,0 +1,32 @@
+# Holds the DLLs a module imports against an allow-list (names compared
+# without case, as the loader compares them), so that a module built to
+# carry its own runtime never comes to need one beside it.
+# -DMODULE=file -DALLOWED=name,name... -DTOOL=objdump
+foreach(var MODULE ALLOWED TOOL)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "${var} is not set")
+  endif()
+endforeach()
+
+execute_process(COMMAND ${TOOL} -p ${MODULE} OUTPUT_VARIABLE output RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${TOOL} failed on ${MODULE}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" rows "${output}")
+set(names)
+foreach(row IN LISTS rows)
+  string(REGEX REPLACE "^DLL Name: " "" name "${row}")
+  string(STRIP "${name}" name)
+  string(TOUPPER "${name}" name)
+  list(APPEND names ${name})
+endforeach()
+string(TOUPPER "${ALLOWED}" allowed)
+string(REPLACE "," ";" allowed "${allowed}")
+set(added ${names})
+list(REMOVE_ITEM added ${allowed})
+if(added)
+  list(JOIN added " " added_text)
+  message(FATAL_ERROR "${MODULE} imports DLLs outside ${ALLOWED}: ${added_text}")
+endif()
+list(LENGTH names count)
+message(STATUS "${count} imported DLLs, all of them allowed")
