@@ -60,13 +60,11 @@ bool RKTestCanFailAllocations()
 }
 
 // These replacements are the one allocator of the program: new takes from
-// malloc and delete gives back to free, which the optimiser, seeing both
-// inlined, would otherwise report as mismatched.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
+// malloc and delete gives back to free. They are never inlined, so that a
+// memory checker that puts its own operators in their place sees every call
+// reach them, and the compiler never pairs a new with an inlined free.
 
-void* operator new(std::size_t nBytes)
+[[gnu::noinline]] void* operator new(std::size_t nBytes)
 {
     std::size_t nFailFrom = s_nFailFrom.load();
     if (nFailFrom != 0 && nBytes >= nFailFrom)
@@ -76,12 +74,12 @@ void* operator new(std::size_t nBytes)
     throw std::bad_alloc();
 }
 
-void* operator new[](std::size_t nBytes)
+[[gnu::noinline]] void* operator new[](std::size_t nBytes)
 {
     return ::operator new(nBytes);
 }
 
-void* operator new(std::size_t nBytes, const std::nothrow_t&) noexcept
+[[gnu::noinline]] void* operator new(std::size_t nBytes, const std::nothrow_t&) noexcept
 {
     try
     {
@@ -93,37 +91,37 @@ void* operator new(std::size_t nBytes, const std::nothrow_t&) noexcept
     }
 }
 
-void* operator new[](std::size_t nBytes, const std::nothrow_t&) noexcept
+[[gnu::noinline]] void* operator new[](std::size_t nBytes, const std::nothrow_t&) noexcept
 {
     return ::operator new(nBytes, std::nothrow);
 }
 
-void operator delete(void* pBlock) noexcept
+[[gnu::noinline]] void operator delete(void* pBlock) noexcept
 {
     std::free(pBlock);
 }
 
-void operator delete[](void* pBlock) noexcept
+[[gnu::noinline]] void operator delete[](void* pBlock) noexcept
 {
     std::free(pBlock);
 }
 
-void operator delete(void* pBlock, std::size_t) noexcept
+[[gnu::noinline]] void operator delete(void* pBlock, std::size_t) noexcept
 {
     std::free(pBlock);
 }
 
-void operator delete[](void* pBlock, std::size_t) noexcept
+[[gnu::noinline]] void operator delete[](void* pBlock, std::size_t) noexcept
 {
     std::free(pBlock);
 }
 
-void operator delete(void* pBlock, const std::nothrow_t&) noexcept
+[[gnu::noinline]] void operator delete(void* pBlock, const std::nothrow_t&) noexcept
 {
     std::free(pBlock);
 }
 
-void operator delete[](void* pBlock, const std::nothrow_t&) noexcept
+[[gnu::noinline]] void operator delete[](void* pBlock, const std::nothrow_t&) noexcept
 {
     std::free(pBlock);
 }
