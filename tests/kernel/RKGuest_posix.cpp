@@ -123,14 +123,29 @@ std::vector<std::string> CRKGuest::MachineArguments(const std::vector<RKGuestDri
     Add("-serial", "chardev:console");
     Add("-kernel", m_strKit + "/vmlinuz");
     Add("-initrd", m_strKit + "/initramfs.gz");
-    Add("-append", "console=ttyS0 quiet panic=-1 rkshare=" + m_strShare + " rktree=" RKKERNEL_BUILD_TREE
-                   " rkscsi=" + ScsiTargets(vecDrives) + " rkdrives=" + std::to_string(vecDrives.size()));
+    // The build trees the guest runs programs from, read-only, each mounted
+    // again at its own path over the guest's own /tmp, so that a tree under
+    // the host's /tmp is seen there too: this one, and a Windows build.
+    std::vector<std::string> vecTrees = {RKKERNEL_BUILD_TREE};
+    if (const char* szWindowsBin = std::getenv("RKKERNEL_WINDOWS_BIN"))
+    {
+        if (*szWindowsBin)
+            vecTrees.push_back(szWindowsBin);
+    }
+    std::string strTrees;
+    for (const std::string& strTree : vecTrees)
+        strTrees += (strTrees.empty() ? "" : ",") + strTree;
+    Add("-append", "console=ttyS0 quiet panic=-1 rkshare=" + m_strShare + " rktrees=" + strTrees +
+                       " rkscsi=" + ScsiTargets(vecDrives) + " rkdrives=" + std::to_string(vecDrives.size()));
     Add("-fsdev", "local,id=root,path=/,security_model=none,readonly=on,multidevs=remap");
     Add("-device", "virtio-9p-pci,fsdev=root,mount_tag=hostroot");
-    // The build tree again, mounted at its own path over the guest's own
-    // /tmp, so that a tree built under the host's /tmp is seen there too.
-    Add("-fsdev", "local,id=tree,path=" RKKERNEL_BUILD_TREE ",security_model=none,readonly=on,multidevs=remap");
-    Add("-device", "virtio-9p-pci,fsdev=tree,mount_tag=hosttree");
+    for (std::size_t i = 0; i < vecTrees.size(); ++i)
+    {
+        std::string strId = "tree" + std::to_string(i);
+        Add("-fsdev", "local,id=" + strId + ",path=" + vecTrees[i] +
+                          ",security_model=none,readonly=on,multidevs=remap");
+        Add("-device", "virtio-9p-pci,fsdev=" + strId + ",mount_tag=host" + strId);
+    }
     Add("-fsdev", "local,id=share,path=" + m_strShare + ",security_model=none,multidevs=remap");
     Add("-device", "virtio-9p-pci,fsdev=share,mount_tag=hostshare");
     Add("-chardev", "socket,id=agent,path=" + m_strSocketDir + "/agent.sock,server=on,wait=off");
