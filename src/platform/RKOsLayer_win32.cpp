@@ -105,18 +105,28 @@ RKOsFile RKOsOpenAppendFileNamedBy(const char* szVariable)
     std::wstring strPath(dwLength, L'\0');
     if (GetEnvironmentVariableW(szName, &strPath[0], dwLength) + 1 != dwLength)
         return nullptr;
-    // Append access only: every write lands whole at the end of the file,
-    // also when several processes trace into it.
-    HANDLE hFile =
-        CreateFileW(strPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Append access without write access: every write lands at the end of
+    // the file. Read access is there for the lock that RKOsAppendFile takes.
+    HANDLE hFile = CreateFileW(strPath.c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
     return hFile == INVALID_HANDLE_VALUE ? nullptr : hFile;
 }
 
 void RKOsAppendFile(RKOsFile hFile, const char* pData, DWORD dwSize)
 {
+    // Every process tracing into the file takes this one-byte lock, far
+    // beyond any end of file, around its write: where appends are not one
+    // step (wine finds the end, then writes), two writers could otherwise
+    // land at the same end and cut each other's lines.
+    OVERLAPPED stLock = {};
+    stLock.Offset = 0xFFFFFFFE;
+    stLock.OffsetHigh = 0x7FFFFFFF;
+    BOOL bLocked = LockFileEx(hFile, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &stLock);
     DWORD dwWritten = 0;
     WriteFile(hFile, pData, dwSize, &dwWritten, nullptr);
+    if (bLocked)
+        UnlockFileEx(hFile, 0, 1, 0, &stLock);
 }
 
 void RKOsCloseFile(RKOsFile hFile)
