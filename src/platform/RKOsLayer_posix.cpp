@@ -1,6 +1,7 @@
 // POSIX backend of the operating-system layer. Only POSIX calls belong here.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,18 +93,48 @@ char DriveLetterOfPath(const unsigned short* szPath)
     return 0;
 }
 
-std::string DosDevicesFolder()
+// Appends szText to the path being built in szPath (nSize bytes), from
+// nUsed on; false when it would not fit whole.
+bool AppendToPath(char* szPath, std::size_t nSize, std::size_t& nUsed, const char* szText)
 {
+    std::size_t nLength = std::strlen(szText);
+    if (nLength >= nSize - nUsed)
+        return false;
+    std::memcpy(szPath + nUsed, szText, nLength + 1);
+    nUsed += nLength;
+    return true;
+}
+
+// The link that names drive cLetter: "<folder>/<letter>::" in the
+// dosdevices folder. Built in the caller's buffer, since the presence test
+// runs on every poll of a wait. False when no folder is named or the path
+// would not fit.
+bool DriveLinkPath(char cLetter, char* szPath, std::size_t nSize)
+{
+    std::size_t nUsed = 0;
+    szPath[0] = '\0';
     const char* szFolder = std::getenv("RKDRV_DOSDEVICES");
+    bool bFits;
     if (szFolder && *szFolder)
-        return szFolder;
-    const char* szPrefix = std::getenv("WINEPREFIX");
-    if (szPrefix && *szPrefix)
-        return std::string(szPrefix) + "/dosdevices";
-    const char* szHome = std::getenv("HOME");
-    if (szHome && *szHome)
-        return std::string(szHome) + "/.wine/dosdevices";
-    return std::string();
+    {
+        bFits = AppendToPath(szPath, nSize, nUsed, szFolder);
+    }
+    else if ((szFolder = std::getenv("WINEPREFIX")) && *szFolder)
+    {
+        bFits =
+            AppendToPath(szPath, nSize, nUsed, szFolder) && AppendToPath(szPath, nSize, nUsed, "/dosdevices");
+    }
+    else if ((szFolder = std::getenv("HOME")) && *szFolder)
+    {
+        bFits = AppendToPath(szPath, nSize, nUsed, szFolder) &&
+                AppendToPath(szPath, nSize, nUsed, "/.wine/dosdevices");
+    }
+    else
+    {
+        return false;
+    }
+    const char szName[] = {'/', cLetter, ':', ':', '\0'};
+    return bFits && AppendToPath(szPath, nSize, nUsed, szName);
 }
 
 bool IsMediaTarget(const struct stat& stInfo)
@@ -160,10 +191,9 @@ RKOsDevice PosixOpenDevice(const unsigned short* szPath)
     char cLetter = DriveLetterOfPath(szPath);
     if (!cLetter)
         return nullptr;
-    std::string strFolder = DosDevicesFolder();
-    if (strFolder.empty())
+    char szLink[PATH_MAX];
+    if (!DriveLinkPath(cLetter, szLink, sizeof(szLink)))
         return nullptr;
-    std::string strLink = strFolder + "/" + cLetter + "::";
 
     // Checked before opening, so that no FIFO, terminal or tape device is
     // ever opened (opening one can block or act on the hardware). This one
@@ -172,14 +202,14 @@ RKOsDevice PosixOpenDevice(const unsigned short* szPath)
     // nothing more, since whoever can change the link between the two can
     // change it before the first, and it costs a system call on every poll.
     struct stat stTarget;
-    if (stat(strLink.c_str(), &stTarget) != 0 || !IsMediaTarget(stTarget))
+    if (stat(szLink, &stTarget) != 0 || !IsMediaTarget(stTarget))
         return nullptr;
     int nFd;
     do
     {
         // O_NOCTTY: even a terminal put there in the meantime never
         // becomes the process's controlling terminal.
-        nFd = open(strLink.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        nFd = open(szLink, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (nFd < 0 && errno == EINTR);
     if (nFd < 0)
         return nullptr;
