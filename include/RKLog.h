@@ -16,6 +16,28 @@ enum RKLogKind
     RKLOG_VARIABLE
 };
 
+// The tag a record's kind is written with in the trace file ("ENTER ",
+// "INFO ", ...), for sinks that write records the same way.
+inline const char* RKLogKindTag(RKLogKind kind)
+{
+    switch (kind)
+    {
+    case RKLOG_ENTER:
+        return "ENTER ";
+    case RKLOG_EXIT:
+        return "EXIT ";
+    case RKLOG_STEP:
+        return "STEP ";
+    case RKLOG_INFO:
+        return "INFO ";
+    case RKLOG_ERROR:
+        return "ERROR ";
+    case RKLOG_VARIABLE:
+        return "VARIABLE ";
+    }
+    return "";
+}
+
 // Receives every record as kind and 16-bit text. ENTER, STEP, INFO and
 // ERROR carry the formatted line; EXIT carries "" (no value), the value in
 // decimal (int form) or "0x" and 16 lower-case hex digits (64-bit form);

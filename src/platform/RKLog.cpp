@@ -31,30 +31,10 @@ bool IsListening()
     return s_bListening.load(std::memory_order_relaxed);
 }
 
-const char* KindTag(RKLogKind kind)
-{
-    switch (kind)
-    {
-    case RKLOG_ENTER:
-        return "ENTER ";
-    case RKLOG_EXIT:
-        return "EXIT ";
-    case RKLOG_STEP:
-        return "STEP ";
-    case RKLOG_INFO:
-        return "INFO ";
-    case RKLOG_ERROR:
-        return "ERROR ";
-    case RKLOG_VARIABLE:
-        return "VARIABLE ";
-    }
-    return "";
-}
-
 void WriteToFile(RKLogKind kind, const RKText& strText, int nDepth)
 {
     std::string strLine(static_cast<std::string::size_type>(nDepth > 0 ? nDepth * 2 : 0), ' ');
-    strLine += KindTag(kind);
+    strLine += RKLogKindTag(kind);
     strLine += RKTextToUtf8(strText.c_str());
     strLine += '\n';
     // One append per whole line: nothing is buffered that a crash could

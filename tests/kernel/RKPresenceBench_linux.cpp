@@ -18,30 +18,11 @@
 #include <vector>
 
 #include "RKDRV.h"
+#include "RKFakeEngine.h"
 
 namespace
 {
 typedef std::chrono::steady_clock RKClock;
-
-// Only the library's presence test is used.
-class CRKBenchWriter : public CRKWriter
-{
-public:
-    explicit CRKBenchWriter(WORD wLetter) { m_wDriveLetter = wLetter; }
-    ~CRKBenchWriter() override {}
-    int EngineReserved1() override { return 0; }
-    int EngineReserved2() override { return 0; }
-    int EngineReserved3() override { return 0; }
-    int EngineReserved4() override { return 0; }
-    RKMediaInfo GetMediaInfo() override { return RKMediaInfo(); }
-    int EjectTray() override { return 0; }
-    int EngineReserved5() override { return 0; }
-    int EngineReserved6() override { return 0; }
-    int EngineReserved7() override { return 0; }
-    int EngineReserved8() override { return 0; }
-    int EngineReserved9() override { return 0; }
-    int EngineReserved10() override { return 0; }
-};
 
 int RawPresence(const std::string& strPath)
 {
@@ -95,7 +76,8 @@ int main(int nArgs, char** aszArgs)
     }
     setenv("RKDRV_DOSDEVICES", szFolder, 1);
 
-    CRKBenchWriter wrDrive('E');
+    // Only the library's presence test is used.
+    CRKFakeWriter wrDrive('E');
     std::vector<double> vecLibrary, vecRaw, vecRawLink;
     int nLibrary = 0, nRaw = 0, nRawLink = 0, nMismatches = 0;
     std::string strDevice = szDevice;

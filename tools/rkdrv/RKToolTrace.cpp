@@ -4,29 +4,6 @@
 
 #include "RKToolText.h"
 
-namespace
-{
-const char* KindTag(RKLogKind kind)
-{
-    switch (kind)
-    {
-    case RKLOG_ENTER:
-        return "ENTER ";
-    case RKLOG_EXIT:
-        return "EXIT ";
-    case RKLOG_STEP:
-        return "STEP ";
-    case RKLOG_INFO:
-        return "INFO ";
-    case RKLOG_ERROR:
-        return "ERROR ";
-    case RKLOG_VARIABLE:
-        return "VARIABLE ";
-    }
-    return "";
-}
-} // namespace
-
 void CRKToolTraceSink::Write(RKLogKind kind, const unsigned short* text)
 {
     // Called from inside the library: nothing may escape.
@@ -41,7 +18,7 @@ void CRKToolTraceSink::Write(RKLogKind kind, const unsigned short* text)
             if (kind == RKLOG_ENTER)
                 ++m_nDepth;
         }
-        m_console.Err(std::string(static_cast<std::string::size_type>(nDepth) * 2, ' ') + KindTag(kind) +
+        m_console.Err(std::string(static_cast<std::string::size_type>(nDepth) * 2, ' ') + RKLogKindTag(kind) +
                       RKToolUtf8(text));
     }
     catch (...)
