@@ -13,5 +13,6 @@
 #include "RKTypes.h"
 #include "RKWriter.h"
 #include "RKWriterCallBack.h"
+#include "RKWriterDetails.h"
 
 #endif

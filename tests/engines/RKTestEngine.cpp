@@ -1,6 +1,8 @@
 // A test engine. RKTEST_ENGINE names it; RKTEST_FACTORY selects the factory:
 // 0 a manager, 1 a null manager, 2 no factory symbol at all, 3 one that
-// throws. The probe can make one operation of a manager throw.
+// throws. With RKTEST_DETAILS its writers offer details and tray control.
+// The probe can make one operation of a manager or writer throw.
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 
@@ -35,7 +37,51 @@ struct CRKUnloadMarker
     ~CRKUnloadMarker() { Count(&RKTestProbe::nUnloads, "unload"); }
 } s_UnloadMarker;
 
+#ifndef RKTEST_DETAILS
+#define RKTEST_DETAILS 0
+#endif
+
+#if RKTEST_DETAILS
+// Fills a few fields and leaves the rest as the library set them; a
+// throwing call first scribbles on the record, as a careless engine would.
+class CRKTestDetails : public CRKWriterDetails
+{
+public:
+    int GetDriveDetails(RKDriveDetails& stDetails) override
+    {
+        stDetails.dwCurrentProfile = 0x1A;
+        ThrowIfAsked("details");
+        const char szVendor[] = "RKTEST";
+        for (std::size_t i = 0; i < sizeof(szVendor); ++i)
+            stDetails.szVendor[i] = static_cast<unsigned short>(szVendor[i]);
+        // Unterminated on purpose: the library ends it inside the field.
+        for (unsigned short& wChar : stDetails.szSerial)
+            wChar = 'S';
+        stDetails.dwProfileCount = 1000;
+        return 1;
+    }
+    int GetDiscDetails(RKDiscDetails& stDetails) override
+    {
+        stDetails.dwDiscPresent = 0;
+        return 1;
+    }
+    int GetTrayState(RKTrayState& stState) override
+    {
+        stState.dwOpen = 1;
+        return 1;
+    }
+    int CloseTray() override
+    {
+        ThrowIfAsked("close");
+        return 1;
+    }
+    int LockTray(int bLock) override { return bLock ? 0 : 7; }
+};
+
+class CRKTestWriter : public CRKWriter, public CRKTestDetails
+#else
 class CRKTestWriter : public CRKWriter
+#endif
 {
 public:
     explicit CRKTestWriter(WORD wLetter)
