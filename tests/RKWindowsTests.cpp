@@ -265,7 +265,7 @@ TEST_F(RKWindowsTest, DeviceThatCannotBeOpenedIsNull)
 TEST_F(RKWindowsTest, SomethingThatIsNoDriveHoldsNoMedium)
 {
     // A plain file opens as the device path would, and answers no to the
-    // medium check; the sharing asked for lets other readers in only.
+    // medium check.
     std::wstring strFolder = NewFolder(L"rkdrv_device");
     std::wstring strFile = strFolder + L"volume";
     HANDLE hFile = CreateFileW(strFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -275,14 +275,34 @@ TEST_F(RKWindowsTest, SomethingThatIsNoDriveHoldsNoMedium)
     RKOsDevice hDevice = RKOsDefaultCalls().pfnOpenDevice(Text16(strFile).c_str());
     ASSERT_NE(nullptr, hDevice);
     EXPECT_EQ(0, RKOsDefaultCalls().pfnCheckMedia(hDevice));
-    HANDLE hReader =
-        CreateFileW(strFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_NE(INVALID_HANDLE_VALUE, hReader);
-    CloseHandle(hReader);
-    HANDLE hWriter = CreateFileW(strFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, hWriter);
     RKOsDefaultCalls().pfnCloseDevice(hDevice);
+
+    EXPECT_TRUE(DeleteFileW(strFile.c_str()));
+    RemoveDirectoryW(strFolder.c_str());
+}
+
+// A program burning a disc holds the drive for writing: the presence check
+// still opens it, and leaves it to be opened for writing too.
+TEST_F(RKWindowsTest, PresenceCheckSharesTheDeviceWithWriters)
+{
+    std::wstring strFolder = NewFolder(L"rkdrv_shared");
+    std::wstring strFile = strFolder + L"volume";
+    HANDLE hWriter = CreateFileW(strFile.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hWriter);
+    RKOsDevice hDevice = RKOsDefaultCalls().pfnOpenDevice(Text16(strFile).c_str());
+    EXPECT_NE(nullptr, hDevice);
+    HANDLE hSecond = CreateFileW(strFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, hSecond);
+    CloseHandle(hSecond);
+    if (hDevice)
+        RKOsDefaultCalls().pfnCloseDevice(hDevice);
+    // A program holding it for itself still keeps everyone out.
+    CloseHandle(hWriter);
+    hWriter = CreateFileW(strFile.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(nullptr, RKOsDefaultCalls().pfnOpenDevice(Text16(strFile).c_str()));
+    CloseHandle(hWriter);
 
     EXPECT_TRUE(DeleteFileW(strFile.c_str()));
     RemoveDirectoryW(strFolder.c_str());

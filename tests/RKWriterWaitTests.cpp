@@ -244,6 +244,7 @@ struct RKDeviceScript
     RKEventList events;
     bool bOpens = true;
     int nCheckAnswer = 1;
+    std::vector<int> vecFirstAnswers; // answered, in order, before nCheckAnswer
 };
 RKDeviceScript* s_pDevice = nullptr;
 int s_nDeviceToken = 0;
@@ -257,7 +258,12 @@ RKOsDevice ScriptOpen(const unsigned short* szPath)
 int ScriptCheck(RKOsDevice hDevice)
 {
     s_pDevice->events.push_back(hDevice == &s_nDeviceToken ? "check" : "check(other)");
-    return s_pDevice->nCheckAnswer;
+    std::vector<int>& vecFirst = s_pDevice->vecFirstAnswers;
+    if (vecFirst.empty())
+        return s_pDevice->nCheckAnswer;
+    int nAnswer = vecFirst.front();
+    vecFirst.erase(vecFirst.begin());
+    return nAnswer;
 }
 void ScriptClose(RKOsDevice hDevice)
 {
@@ -324,6 +330,30 @@ TEST_F(RKIsMediaInTest, EveryFailureIsNoMediumAndAnyYesIsOne)
     // The wait across drives counts only 1, so a yes is always 1.
     m_device.nCheckAnswer = 0x2D4800;
     EXPECT_EQ(1, writer.IsMediaIn());
+    EXPECT_TRUE(m_capture.records.empty());
+}
+
+// The system's first check after a disc change reports the change, not
+// the disc: the same device is asked once more, and only then answers.
+TEST_F(RKIsMediaInTest, AChangeReportIsAskedOnceMore)
+{
+    CRKFakeWriter writer('E');
+    const struct
+    {
+        std::vector<int> vecAnswers;
+        int nExpected;
+    } aCases[] = {
+        {{RKOS_MEDIA_CHANGED, 1}, 1},
+        {{RKOS_MEDIA_CHANGED, 0}, 0},
+        {{RKOS_MEDIA_CHANGED, RKOS_MEDIA_CHANGED}, 0},
+    };
+    for (const auto& stCase : aCases)
+    {
+        m_device.events.clear();
+        m_device.vecFirstAnswers = stCase.vecAnswers;
+        EXPECT_EQ(stCase.nExpected, writer.IsMediaIn());
+        EXPECT_EQ((RKEventList{"open", "check", "check", "close"}), m_device.events);
+    }
     EXPECT_TRUE(m_capture.records.empty());
 }
 

@@ -12,6 +12,9 @@ typedef void (*RKOsProc)();
 // An open device; null is never a valid one.
 typedef void* RKOsDevice;
 
+// pfnCheckMedia's answer for "the medium changed": not a yes.
+const int RKOS_MEDIA_CHANGED = -1;
+
 struct RKOsCallTable
 {
     // Loads a module by the file name the engine contract uses ("RKDRVCL.DLL"),
@@ -24,9 +27,13 @@ struct RKOsCallTable
     int (*pfnFreeModule)(HINSTANCE hModule);
 
     // Opens a drive's volume device by its path ("\\.\E:") for reading,
-    // shared for reading. Null when it cannot be opened.
+    // shared for reading and writing (a program burning a disc holds the
+    // drive for writing). Null when it cannot be opened.
     RKOsDevice (*pfnOpenDevice)(const unsigned short* szPath);
-    // Nonzero when the device holds a ready medium; 0 otherwise or on failure.
+    // Nonzero when the device holds a ready medium; 0 otherwise or on
+    // failure; RKOS_MEDIA_CHANGED when the system only reports that the
+    // medium changed since it was last asked, which says nothing of whether
+    // one is in: the caller asks again.
     int (*pfnCheckMedia)(RKOsDevice hDevice);
     // Releases a device that pfnOpenDevice opened.
     void (*pfnCloseDevice)(RKOsDevice hDevice);

@@ -54,8 +54,11 @@ RKOsDevice Win32OpenDevice(const unsigned short* szPath)
         return nullptr;
     try
     {
-        HANDLE hDevice = CreateFileW(WideText(szPath).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, 0, nullptr);
+        // Shared both ways: a program that holds the drive for writing (a
+        // burning program) would otherwise make the open fail with a
+        // sharing violation, and a busy drive read as an empty one.
+        HANDLE hDevice = CreateFileW(WideText(szPath).c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         return hDevice == INVALID_HANDLE_VALUE ? nullptr : hDevice;
     }
     catch (...)
@@ -67,7 +70,10 @@ RKOsDevice Win32OpenDevice(const unsigned short* szPath)
 int Win32CheckMedia(RKOsDevice hDevice)
 {
     DWORD dwBytes = 0;
-    return DeviceIoControl(hDevice, IOCTL_STORAGE_CHECK_VERIFY, nullptr, 0, nullptr, 0, &dwBytes, nullptr);
+    if (DeviceIoControl(hDevice, IOCTL_STORAGE_CHECK_VERIFY, nullptr, 0, nullptr, 0, &dwBytes, nullptr))
+        return 1;
+    // The first check after a disc change reports the change, not the disc.
+    return GetLastError() == ERROR_MEDIA_CHANGED ? RKOS_MEDIA_CHANGED : 0;
 }
 
 void Win32CloseDevice(RKOsDevice hDevice)

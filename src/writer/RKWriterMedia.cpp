@@ -91,8 +91,13 @@ int CRKWriter::IsMediaIn()
     RKOsDevice hDevice = osCalls.pfnOpenDevice(strVolumeName);
     if (!hDevice)
         return 0;
-    // Any nonzero answer is a medium; callers that count only 1 see it as one.
-    int bIsMediaIn = osCalls.pfnCheckMedia(hDevice) ? 1 : 0;
+    // A change report says nothing of the medium: asked once more, and a
+    // second one in a row is no answer. Any other nonzero answer is a
+    // medium; callers that count only 1 see it as one.
+    int nAnswer = osCalls.pfnCheckMedia(hDevice);
+    if (nAnswer == RKOS_MEDIA_CHANGED)
+        nAnswer = osCalls.pfnCheckMedia(hDevice);
+    int bIsMediaIn = nAnswer != 0 && nAnswer != RKOS_MEDIA_CHANGED ? 1 : 0;
     osCalls.pfnCloseDevice(hDevice);
     return bIsMediaIn;
 }
