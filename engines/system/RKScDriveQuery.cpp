@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "RKSystemEngine.h"
 #include "RKScTrace.h"
 
 namespace
@@ -24,6 +23,20 @@ std::string ShortTransfer(std::size_t nTransferred, std::uint64_t ullAnnounced)
 RKScReply RKScSend(CRKScDevice& device, const RKScCdb& stCdb, std::uint8_t* pbData, std::size_t nLength)
 {
     RKScReply stReply;
+    stReply.nTransferred = 0;
+    stReply.stSense = RKScParseSense(nullptr, 0);
+    if (!device.m_strGone.empty())
+    {
+        stReply.eStatus = RKSC_COMMAND_GONE;
+        stReply.strProblem = device.m_strGone;
+        return stReply;
+    }
+    if (device.m_bUnanswered)
+    {
+        stReply.eStatus = RKSC_COMMAND_FAILED;
+        stReply.strProblem = "not sent: the drive left an earlier command unanswered";
+        return stReply;
+    }
     for (int nTry = 0;; ++nTry)
     {
         RKScCommandResult stResult;
@@ -36,6 +49,11 @@ RKScReply RKScSend(CRKScDevice& device, const RKScCdb& stCdb, std::uint8_t* pbDa
             stReply.stSense =
                 RKScParseSense(stResult.abSense, std::min(stResult.nSenseLength, RKSC_SENSE_MAX));
         stReply.strProblem = stResult.strProblem;
+        if (stResult.eStatus == RKSC_COMMAND_GONE)
+            device.m_strGone =
+                stResult.strProblem.empty() ? std::string("the system says so") : stResult.strProblem;
+        if (stResult.eStatus == RKSC_COMMAND_FAILED && stResult.bTimedOut)
+            device.m_bUnanswered = true;
         if (stReply.eStatus != RKSC_COMMAND_CHECK_CONDITION || !RKScSenseUnitAttention(stReply.stSense) ||
             nTry >= RKSC_UNIT_ATTENTION_RETRIES)
             return stReply;
@@ -55,18 +73,19 @@ std::string RKScDescribeReply(const RKScReply& stReply)
     }
 }
 
-bool RKScQueryModel(CRKScDevice& device, const std::string& strDevice, std::string& strModel)
+bool RKScQueryInquiry(CRKScDevice& device, const std::string& strDevice, RKScInquiry& stInquiry)
 {
-    strModel.clear();
     std::uint8_t abData[RKSC_INQUIRY_READ] = {};
     RKScReply stReply = RKScSend(device, RKScInquiryCdb(RKSC_INQUIRY_READ), abData, sizeof(abData));
     if (stReply.eStatus != RKSC_COMMAND_GOOD)
     {
-        TraceCommandError(strDevice, "INQUIRY", RKScDescribeReply(stReply));
+        stInquiry = RKScParseInquiry(nullptr, 0);
+        stInquiry.strProblem = RKScDescribeReply(stReply);
+        if (stReply.eStatus != RKSC_COMMAND_GONE)
+            TraceCommandError(strDevice, "INQUIRY", stInquiry.strProblem);
         return false;
     }
-    RKScInquiry stInquiry = RKScParseInquiry(abData, stReply.nTransferred);
-    strModel = RKScModelOfInquiry(stInquiry);
+    stInquiry = RKScParseInquiry(abData, stReply.nTransferred);
     if (!stInquiry.bOk)
         TraceCommandError(strDevice, "INQUIRY", stInquiry.strProblem);
     return stInquiry.bOk;
@@ -85,27 +104,25 @@ bool RKScQueryProfiles(CRKScDevice& device, const std::string& strDevice, std::v
                            vecData.size());
         if (stReply.eStatus != RKSC_COMMAND_GOOD)
         {
-            TraceCommandError(strDevice, "GET CONFIGURATION", RKScDescribeReply(stReply));
+            if (stReply.eStatus != RKSC_COMMAND_GONE)
+                TraceCommandError(strDevice, "GET CONFIGURATION", RKScDescribeReply(stReply));
             return false;
         }
         stConfig = RKScParseConfiguration(vecData.data(), stReply.nTransferred);
-        // Only a list longer than the buffer is worth a second read; a
-        // drive that sent less than it announced would do so again.
-        if (nRead > 0 || !stConfig.bHeader || stConfig.ullAnnounced <= vecData.size())
+        // Read again only when the profile list itself went on past the
+        // buffer. Many drives announce every feature's length for this
+        // request although they send the profile list alone, and a drive
+        // that sent less than the buffer holds would do so again.
+        if (nRead > 0 || !stConfig.bProfileList || stConfig.nListEnd <= stReply.nTransferred ||
+            stReply.nTransferred < vecData.size())
             break;
-        std::uint64_t ullWanted = std::min<std::uint64_t>(stConfig.ullAnnounced, RKSC_PROFILES_MAX_READ);
-        if (stConfig.ullAnnounced > RKSC_PROFILES_MAX_READ)
-            TraceCommandError(strDevice, "GET CONFIGURATION",
-                              "answer of " + std::to_string(stConfig.ullAnnounced) + " bytes is read up to " +
-                                  std::to_string(RKSC_PROFILES_MAX_READ) + " bytes");
-        vecData.assign(static_cast<std::size_t>(ullWanted), 0);
+        vecData.assign(stConfig.nListEnd + stConfig.nListEnd % 2, 0);
     }
     if (!stConfig.strProblem.empty())
         TraceCommandError(strDevice, "GET CONFIGURATION", stConfig.strProblem);
-    else if (stConfig.bHeader && stConfig.ullAnnounced > stReply.nTransferred &&
-             stConfig.ullAnnounced <= vecData.size())
+    else if (stConfig.bProfileList && stConfig.nListEnd > stReply.nTransferred)
         TraceCommandError(strDevice, "GET CONFIGURATION",
-                          ShortTransfer(stReply.nTransferred, stConfig.ullAnnounced));
+                          ShortTransfer(stReply.nTransferred, stConfig.nListEnd));
     if (!stConfig.bProfileList)
     {
         if (stConfig.strProblem.empty())
@@ -116,80 +133,16 @@ bool RKScQueryProfiles(CRKScDevice& device, const std::string& strDevice, std::v
     return true;
 }
 
-RKMediaInfo RKScQueryMedia(CRKScDevice& device, const std::string& strDevice, WORD& wProfile)
+RKScRemovableMedium RKScQueryRemovableMedium(CRKScDevice& device)
 {
-    RKMediaInfo stInfo;
-    stInfo.dwMediaType = RKSC_MEDIA_NONE;
-    stInfo.dwDiscType = RKSC_DISC_NONE;
-    wProfile = 0;
-
-    // The header alone carries the current profile.
-    std::uint8_t abConfig[RKSC_CURRENT_PROFILE_READ] = {};
-    RKScReply stReply = RKScSend(device, RKScGetConfigurationCdb(RKSC_RT_ONE, 0, RKSC_CURRENT_PROFILE_READ),
-                                 abConfig, sizeof(abConfig));
-    bool bProfileKnown = false;
-    if (stReply.eStatus == RKSC_COMMAND_GOOD)
-    {
-        RKScConfiguration stConfig = RKScParseConfiguration(abConfig, stReply.nTransferred);
-        if (stConfig.bHeader)
-        {
-            bProfileKnown = true;
-            wProfile = stConfig.wCurrentProfile;
-        }
-        else
-            TraceCommandError(strDevice, "GET CONFIGURATION", stConfig.strProblem);
-    }
-    else if (stReply.eStatus == RKSC_COMMAND_CHECK_CONDITION && RKScSenseNoMedium(stReply.stSense))
-        return stInfo;
-    else
-        TraceCommandError(strDevice, "GET CONFIGURATION", RKScDescribeReply(stReply));
-    if (bProfileKnown && wProfile == 0)
-        return stInfo;
-
-    std::uint8_t abDisc[RKSC_DISC_INFO_READ] = {};
-    stReply = RKScSend(device, RKScReadDiscInformationCdb(RKSC_DISC_INFO_READ), abDisc, sizeof(abDisc));
-    if (stReply.eStatus == RKSC_COMMAND_CHECK_CONDITION && RKScSenseNoMedium(stReply.stSense))
-    {
-        // Taken out between the two commands.
-        wProfile = 0;
-        return stInfo;
-    }
-    stInfo.dwMediaType = RKScMediaOfProfile(wProfile);
-    stInfo.dwDiscType = RKSC_DISC_OTHER;
+    std::uint8_t abData[RKSC_FEATURE_READ] = {};
+    RKScReply stReply =
+        RKScSend(device, RKScGetConfigurationCdb(RKSC_RT_ONE, RKSC_FEATURE_REMOVABLE_MEDIUM, sizeof(abData)),
+                 abData, sizeof(abData));
+    RKScFeature stNone = {0, false, false, 0, 0, false, {}};
     if (stReply.eStatus != RKSC_COMMAND_GOOD)
-    {
-        TraceCommandError(strDevice, "READ DISC INFORMATION", RKScDescribeReply(stReply));
-        return stInfo;
-    }
-    RKScDiscInfo stDisc = RKScParseDiscInfo(abDisc, stReply.nTransferred);
-    if (!stDisc.bOk)
-    {
-        TraceCommandError(strDevice, "READ DISC INFORMATION", stDisc.strProblem);
-        return stInfo;
-    }
-    stInfo.dwDiscType = RKScDiscStateOfStatus(stDisc.bDiscStatus);
-    return stInfo;
-}
-
-RKScDriveStatus RKScQueryDriveStatus(CRKScDevice& device)
-{
-    RKScReply stReady = RKScSend(device, RKScTestUnitReadyCdb(), nullptr, 0);
-    if (stReady.eStatus == RKSC_COMMAND_GOOD)
-        return RKSC_STATUS_DISC_OK;
-    if (stReady.eStatus == RKSC_COMMAND_FAILED)
-        return RKSC_STATUS_UNKNOWN;
-    if (RKScSenseBecomingReady(stReady.stSense))
-        return RKSC_STATUS_BECOMING_READY;
-    // Not ready for another reason: the media event tells a closed empty
-    // drive from an open tray.
-    std::uint8_t abEvent[RKSC_MEDIA_EVENT_READ] = {};
-    RKScReply stEvent = RKScSend(device, RKScMediaEventCdb(RKSC_MEDIA_EVENT_READ), abEvent, sizeof(abEvent));
-    if (stEvent.eStatus == RKSC_COMMAND_GOOD)
-    {
-        RKScMediaEvent stMedia = RKScParseMediaEvent(abEvent, stEvent.nTransferred);
-        if (stMedia.bOk)
-            return stMedia.bMediaPresent ? RKSC_STATUS_DISC_OK
-                                         : (stMedia.bTrayOpen ? RKSC_STATUS_TRAY_OPEN : RKSC_STATUS_NO_DISC);
-    }
-    return RKScSenseNoMedium(stReady.stSense) ? RKSC_STATUS_NO_DISC : RKSC_STATUS_UNKNOWN;
+        return RKScParseRemovableMedium(stNone);
+    const RKScFeatureList stList = RKScParseFeatures(abData, stReply.nTransferred);
+    const RKScFeature* pFeature = RKScFindFeature(stList, RKSC_FEATURE_REMOVABLE_MEDIUM);
+    return RKScParseRemovableMedium(pFeature ? *pFeature : stNone);
 }

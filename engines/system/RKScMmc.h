@@ -32,7 +32,16 @@ enum
     RKSC_OP_INQUIRY = 0x12,
     RKSC_OP_GET_CONFIGURATION = 0x46,
     RKSC_OP_GET_EVENT_STATUS = 0x4A,
+    RKSC_OP_READ_TOC = 0x43,
     RKSC_OP_READ_DISC_INFORMATION = 0x51
+};
+
+// READ TOC formats. The full table and the ATIP exist on CDs alone.
+enum
+{
+    RKSC_TOC_TRACKS = 0,
+    RKSC_TOC_FULL = 2,
+    RKSC_TOC_ATIP = 4
 };
 
 // GET CONFIGURATION request types.
@@ -51,6 +60,10 @@ RKScCdb RKScGetConfigurationCdb(std::uint8_t bRequestType, WORD wStartFeature, W
 RKScCdb RKScReadDiscInformationCdb(WORD wAllocation);
 // Polled, media event class only.
 RKScCdb RKScMediaEventCdb(WORD wAllocation);
+// Session or track 1, addresses as block numbers. The format goes in byte
+// 2, and formats 0 to 2 also in the top bits of the last byte, where drives
+// older than MMC-2 read it.
+RKScCdb RKScReadTocCdb(std::uint8_t bFormat, WORD wAllocation);
 
 // Sense data, fixed (70h/71h) or descriptor (72h/73h) format.
 struct RKScSense
@@ -65,6 +78,13 @@ struct RKScSense
 RKScSense RKScParseSense(const std::uint8_t* pbData, std::size_t nLength);
 // Sense key 2, 04h/01h: a disc was just inserted and the drive spins it up.
 bool RKScSenseBecomingReady(const RKScSense& stSense);
+// Sense key 2, 04h with any qualifier but 02h (a start is needed) and 03h
+// (a person is needed): the drive is busy with a medium it holds, loading
+// it (00h, 01h and 07h, depending on the drive), formatting or writing it.
+bool RKScSenseMediumBusy(const RKScSense& stSense);
+// Sense key 5, 20h/00h or 24h/00h: the drive does not know the command, or
+// a field of it (an older drive asked for something newer).
+bool RKScSenseRefused(const RKScSense& stSense);
 // Additional sense code 3Ah, whatever the key.
 bool RKScSenseNoMedium(const RKScSense& stSense);
 // Sense key 6: the drive reports an event (new medium, reset) instead of
@@ -79,6 +99,7 @@ struct RKScInquiry
     std::uint8_t bDeviceType; // peripheral device type, 5 for MMC drives
     std::string strVendor;    // trimmed, printable ASCII only
     std::string strProduct;
+    std::string strRevision;
     std::string strProblem;
 };
 
@@ -95,6 +116,7 @@ struct RKScConfiguration
     std::uint64_t ullAnnounced; // bytes the drive has to give, header included
     bool bProfileList;          // a profile list feature was read
     bool bProfilesCut;          // the list went on past the answer (or was not whole)
+    std::size_t nListEnd;       // with bProfileList: where the list ends, from the answer's start
     std::vector<WORD> vecProfiles;
     std::string strProblem;
 };
@@ -179,6 +201,12 @@ struct RKScDiscInfo
 
 RKScDiscInfo RKScParseDiscInfo(const std::uint8_t* pbData, std::size_t nLength);
 
+// Media event codes.
+enum
+{
+    RKSC_MEDIA_EVENT_NEW_MEDIA = 2
+};
+
 struct RKScMediaEvent
 {
     bool bOk;
@@ -189,6 +217,12 @@ struct RKScMediaEvent
 };
 
 RKScMediaEvent RKScParseMediaEvent(const std::uint8_t* pbData, std::size_t nLength);
+
+// Whether a READ TOC answer is a full table of contents, which only CDs
+// have: its length is a whole number of 11-byte descriptors, and one that
+// arrived is point A0h (the first track of a session). An older drive that
+// answers with the plain table of tracks instead fails the test.
+bool RKScIsFullToc(const std::uint8_t* pbData, std::size_t nLength);
 
 // The library's media code of a profile: an RKMEDIA_* code, 0 for profile 0
 // (no medium), RKSC_MEDIA_FROM_PROFILE for a profile without a code.

@@ -59,3 +59,14 @@ RKScCdb RKScMediaEventCdb(WORD wAllocation)
     PutWord(stCdb.abBytes + 7, wAllocation);
     return stCdb;
 }
+
+RKScCdb RKScReadTocCdb(std::uint8_t bFormat, WORD wAllocation)
+{
+    RKScCdb stCdb = EmptyCdb(RKSC_OP_READ_TOC, 10);
+    stCdb.abBytes[2] = static_cast<std::uint8_t>(bFormat & 0x0F);
+    if (bFormat <= RKSC_TOC_FULL)
+        stCdb.abBytes[9] = static_cast<std::uint8_t>(bFormat << 6);
+    stCdb.abBytes[6] = 1;
+    PutWord(stCdb.abBytes + 7, wAllocation);
+    return stCdb;
+}

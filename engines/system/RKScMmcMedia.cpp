@@ -12,9 +12,11 @@ struct RKScProfileMedia
     DWORD dwSupportBit;
 };
 
-// MMC profile numbers. Sequential and restricted-overwrite DVD-RW are one
-// medium, as are sequential and jump-recorded dual-layer DVD-R and the two
-// recording modes of BD-R.
+// MMC profile numbers, as the library codes them (its own table, checked
+// against the library's by the tests, keeps the engine's parsers free of
+// the library for the fuzzers). Sequential and restricted-overwrite DVD-RW
+// are one medium, as are sequential and jump-recorded dual-layer DVD-R and
+// the two recording modes of BD-R.
 const RKScProfileMedia s_aProfiles[] = {
     {0x0008, RKMEDIA_CD, RKSC_SUPPORTS_CD},
     {0x0009, RKMEDIA_CD_R, RKSC_SUPPORTS_CD_R},
@@ -33,6 +35,15 @@ const RKScProfileMedia s_aProfiles[] = {
     {0x0041, RKMEDIA_BD_R, RKSC_SUPPORTS_BD_R},
     {0x0042, RKMEDIA_BD_R, RKSC_SUPPORTS_BD_R},
     {0x0043, RKMEDIA_BD_RE, RKSC_SUPPORTS_BD_RE},
+    // Media without a library code: a support bit each.
+    {0x0017, 0, RKSC_SUPPORTS_DVD_RW_DL},
+    {0x002A, 0, RKSC_SUPPORTS_DVD_PLUS_RW_DL},
+    {0x0050, 0, RKSC_SUPPORTS_HD_DVD_ROM},
+    {0x0051, 0, RKSC_SUPPORTS_HD_DVD_R},
+    {0x0052, 0, RKSC_SUPPORTS_HD_DVD_RAM},
+    {0x0053, 0, RKSC_SUPPORTS_HD_DVD_RW},
+    {0x0058, 0, RKSC_SUPPORTS_HD_DVD_R_DL},
+    {0x005A, 0, RKSC_SUPPORTS_HD_DVD_RW_DL},
 };
 
 const RKScProfileMedia* FindProfile(WORD wProfile)
@@ -51,7 +62,7 @@ DWORD RKScMediaOfProfile(WORD wProfile)
     if (wProfile == 0)
         return RKSC_MEDIA_NONE;
     const RKScProfileMedia* pEntry = FindProfile(wProfile);
-    return pEntry ? pEntry->dwMedia : RKSC_MEDIA_FROM_PROFILE(wProfile);
+    return pEntry && pEntry->dwMedia ? pEntry->dwMedia : RKSC_MEDIA_FROM_PROFILE(wProfile);
 }
 
 DWORD RKScSupportedMediaOfProfiles(const std::vector<WORD>& vecProfiles)

@@ -87,6 +87,18 @@ bool RKScSenseBecomingReady(const RKScSense& stSense)
            stSense.bAscq == 0x01;
 }
 
+bool RKScSenseMediumBusy(const RKScSense& stSense)
+{
+    return stSense.bValid && stSense.bCodes && stSense.bKey == 0x2 && stSense.bAsc == 0x04 &&
+           stSense.bAscq != 0x02 && stSense.bAscq != 0x03;
+}
+
+bool RKScSenseRefused(const RKScSense& stSense)
+{
+    return stSense.bValid && stSense.bCodes && stSense.bKey == 0x5 &&
+           (stSense.bAsc == 0x20 || stSense.bAsc == 0x24) && stSense.bAscq == 0x00;
+}
+
 bool RKScSenseNoMedium(const RKScSense& stSense)
 {
     return stSense.bValid && stSense.bCodes && stSense.bAsc == 0x3A;
@@ -112,7 +124,7 @@ std::string RKScDescribeSense(const RKScSense& stSense)
 
 RKScInquiry RKScParseInquiry(const std::uint8_t* pbData, std::size_t nLength)
 {
-    RKScInquiry stInquiry = {false, 0, std::string(), std::string(), std::string()};
+    RKScInquiry stInquiry = {false, 0, std::string(), std::string(), std::string(), std::string()};
     if (!pbData || nLength < 5)
     {
         stInquiry.strProblem = ShortAnswer(nLength, "the 5-byte INQUIRY header");
@@ -129,6 +141,8 @@ RKScInquiry RKScParseInquiry(const std::uint8_t* pbData, std::size_t nLength)
         stInquiry.strProblem = "identification cut after " + Number(nAvailable) + " of 32 bytes";
         return stInquiry;
     }
+    if (nAvailable > 32)
+        stInquiry.strRevision = IdentificationText(pbData, 32, std::min<std::size_t>(nAvailable, 36));
     stInquiry.bOk = true;
     return stInquiry;
 }
@@ -144,7 +158,7 @@ std::string RKScModelOfInquiry(const RKScInquiry& stInquiry)
 
 RKScConfiguration RKScParseConfiguration(const std::uint8_t* pbData, std::size_t nLength)
 {
-    RKScConfiguration stConfig = {false, 0, 0, false, false, std::vector<WORD>(), std::string()};
+    RKScConfiguration stConfig = {false, 0, 0, false, false, 0, std::vector<WORD>(), std::string()};
     if (!pbData)
         nLength = 0;
     if (nLength >= 4)
@@ -182,6 +196,7 @@ RKScConfiguration RKScParseConfiguration(const std::uint8_t* pbData, std::size_t
     stConfig.bProfileList = true;
     std::size_t nListLength = pbData[11];
     std::size_t nEnd = 12 + nListLength;
+    stConfig.nListEnd = nEnd;
     if (nListLength % 4 != 0)
         stConfig.strProblem = "profile list length " + Number(nListLength) + " is not a multiple of 4";
     else if (nEnd > stConfig.ullAnnounced)
@@ -251,4 +266,21 @@ RKScMediaEvent RKScParseMediaEvent(const std::uint8_t* pbData, std::size_t nLeng
     stEvent.bMediaPresent = (pbData[5] & 0x02) != 0;
     stEvent.bTrayOpen = (pbData[5] & 0x01) != 0;
     return stEvent;
+}
+
+bool RKScIsFullToc(const std::uint8_t* pbData, std::size_t nLength)
+{
+    const std::size_t nDescriptor = 11;
+    if (!pbData || nLength < 4 + nDescriptor)
+        return false;
+    std::size_t nAnnounced = static_cast<std::size_t>(Word(pbData)) + 2;
+    if (nAnnounced < 4 + nDescriptor || (nAnnounced - 4) % nDescriptor != 0)
+        return false;
+    std::size_t nAvailable = std::min(nLength, nAnnounced);
+    for (std::size_t nAt = 4; nAt + nDescriptor <= nAvailable; nAt += nDescriptor)
+    {
+        if (pbData[nAt + 3] == 0xA0)
+            return true;
+    }
+    return false;
 }

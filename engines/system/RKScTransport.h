@@ -19,8 +19,23 @@
 #include "RKTypes.h"
 
 // The longest a single command may take before the transport gives up on
-// it, in milliseconds: a drive that hangs never hangs the host.
-const DWORD RKSC_COMMAND_TIMEOUT_MS = 10000;
+// it, in milliseconds. The kernel's own drivers give their commands 30 s,
+// and a slow drive spinning up a disc may hold even a routine query that
+// long. Giving up sooner aborts the command, and on Linux an abort starts
+// the SCSI error handler, which resets the device (a USB drive's port) and
+// restarts the very spin-up the command was waiting for. A drive that never
+// answers costs this much once: an operation sends it nothing more after a
+// command that went unanswered.
+const DWORD RKSC_COMMAND_TIMEOUT_MS = 30000;
+
+// How a transport's problem text begins when the drive is no longer there:
+// unplugged, or its node now belongs to another drive.
+const char RKSC_GONE_TEXT[] = "the drive is gone: ";
+// Whether a problem text says so.
+inline bool RKScIsGoneProblem(const std::string& strProblem)
+{
+    return strProblem.compare(0, sizeof(RKSC_GONE_TEXT) - 1, RKSC_GONE_TEXT) == 0;
+}
 
 // One optical drive as the system lists it.
 struct RKScDriveEntry
@@ -37,6 +52,10 @@ struct RKScDriveEntry
     // Known at listing time: why the transport will not open this drive.
     // Empty when nothing is known against it.
     std::string strProblem;
+    // Where the system attaches the drive (Linux: its sysfs device path),
+    // when it says so: Open then refuses a node that has come to belong to
+    // another drive since the listing. Empty: not checked.
+    std::string strLocation;
 };
 
 struct RKScDriveList
@@ -55,14 +74,16 @@ enum RKScDriveStatus
     RKSC_STATUS_NO_DISC,        // tray closed, no disc
     RKSC_STATUS_TRAY_OPEN,      // tray open
     RKSC_STATUS_BECOMING_READY, // a disc was just inserted and is spinning up
-    RKSC_STATUS_DISC_OK         // a disc is in and ready
+    RKSC_STATUS_DISC_OK,        // a disc is in and ready
+    RKSC_STATUS_GONE            // the drive is no longer there
 };
 
 enum RKScCommandStatus
 {
     RKSC_COMMAND_GOOD,            // the drive ran the command
     RKSC_COMMAND_CHECK_CONDITION, // the drive refused it; its sense data says why
-    RKSC_COMMAND_FAILED           // no status from the drive (timeout, gone, refused by the system)
+    RKSC_COMMAND_FAILED,          // no status from the drive (timeout, refused by the system)
+    RKSC_COMMAND_GONE             // the system says the device is no longer there
 };
 
 const std::size_t RKSC_SENSE_MAX = 64;
@@ -77,8 +98,10 @@ struct RKScCommandResult
     // RKSC_SENSE_MAX and may be 0 when the drive gave none.
     std::uint8_t abSense[RKSC_SENSE_MAX] = {};
     std::size_t nSenseLength = 0;
-    // For RKSC_COMMAND_FAILED: why, in a few words.
+    // For RKSC_COMMAND_FAILED and _GONE: why, in a few words.
     std::string strProblem;
+    // The command went unanswered within RKSC_COMMAND_TIMEOUT_MS.
+    bool bTimedOut = false;
 };
 
 enum RKScEjectStatus
@@ -86,6 +109,8 @@ enum RKScEjectStatus
     RKSC_EJECT_DONE,    // the tray opened (or was open)
     RKSC_EJECT_BUSY,    // someone else holds the drive (mounted, opened) or locked its tray
     RKSC_EJECT_NO_TRAY, // the drive cannot open its tray
+    RKSC_EJECT_EMPTY,   // no medium to push out and no tray to open (a slot or caddy drive)
+    RKSC_EJECT_GONE,    // the drive is no longer there; the text says how the system put it
     RKSC_EJECT_FAILED   // anything else; the text says what
 };
 
@@ -104,6 +129,17 @@ public:
     virtual RKScDriveStatus GetDriveStatus() = 0;
     // Opens the tray. strProblem says why when it did not.
     virtual RKScEjectStatus Eject(std::string& strProblem) = 0;
+    // (GetDriveStatus and Eject set m_strGone below when they find the
+    // device gone.)
+    // Waits that long before the next command, while the drive settles.
+    virtual void Pause(DWORD dwMilliseconds) = 0;
+
+    // What the engine learnt of the device during the operation it was
+    // opened for (RKScSend and the transport keep them): why the system
+    // says it is gone, and whether a command went unanswered. Either way
+    // nothing more is sent to it.
+    std::string m_strGone;
+    bool m_bUnanswered = false;
 };
 
 class CRKScTransport
@@ -116,7 +152,8 @@ public:
     virtual bool ListDrives(RKScDriveList& stList, std::string& strProblem) = 0;
     // Opens a drive for reading, shared with everyone else, without moving
     // its tray or waiting for a disc. Null, with the reason (and what the
-    // user can do about it), when it cannot.
+    // user can do about it), when it cannot; the reason starts with
+    // RKSC_GONE_TEXT when the drive is no longer there.
     virtual std::unique_ptr<CRKScDevice> Open(const RKScDriveEntry& stEntry, std::string& strProblem) = 0;
     // Whether GetDriveStatus answers for the medium. When it does, writers
     // answer IsMediaIn from it; when not, they leave IsMediaIn to the

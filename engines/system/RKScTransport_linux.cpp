@@ -14,6 +14,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <time.h>
 #include <unistd.h>
 
 // CDSL_CURRENT needs INT_MAX.
@@ -167,18 +168,39 @@ std::string GroupOfNode(const std::string& strPath)
     return "cdrom";
 }
 
+// The system says the device itself is no longer there.
+bool IsGoneError(int nError)
+{
+    return nError == ENODEV || nError == ENXIO;
+}
+
+// A sysfs link as it leads into the device tree: "devices/pci.../block/sr0",
+// whichever folder the link itself sits in. Empty when it is no link.
+std::string LinkTarget(const RKScLinuxCalls& stCalls, const std::string& strLink)
+{
+    char szTarget[1024];
+    ssize_t nLength = stCalls.pfnReadlink(strLink.c_str(), szTarget, sizeof(szTarget));
+    if (nLength <= 0 || static_cast<std::size_t>(nLength) >= sizeof(szTarget))
+        return std::string();
+    std::string strTarget(szTarget, static_cast<std::size_t>(nLength));
+    while (strTarget.compare(0, 3, "../") == 0)
+        strTarget.erase(0, 3);
+    return strTarget;
+}
+
 class CRKScLinuxDevice : public CRKScDevice
 {
 public:
-    CRKScLinuxDevice() : m_nFd(-1) {}
+    explicit CRKScLinuxDevice(const RKScLinuxCalls& stCalls) : m_stCalls(stCalls), m_nFd(-1) {}
     ~CRKScLinuxDevice() override
     {
         if (m_nFd >= 0)
-            close(m_nFd);
+            m_stCalls.pfnClose(m_nFd);
     }
     CRKScLinuxDevice(const CRKScLinuxDevice&) = delete;
     CRKScLinuxDevice& operator=(const CRKScLinuxDevice&) = delete;
 
+    RKScLinuxCalls m_stCalls;
     int m_nFd;
 
     void SendCommand(const std::uint8_t* pbCdb, std::size_t nCdbLength, std::uint8_t* pbData,
@@ -207,11 +229,13 @@ public:
         int nResult;
         do
         {
-            nResult = ioctl(m_nFd, SG_IO, &stHeader);
+            nResult = m_stCalls.pfnIoctl(m_nFd, SG_IO, reinterpret_cast<unsigned long>(&stHeader));
         } while (nResult < 0 && errno == EINTR);
         if (nResult < 0)
         {
-            stResult.strProblem = "SG_IO: " + SystemText(errno);
+            int nError = errno;
+            stResult.eStatus = IsGoneError(nError) ? RKSC_COMMAND_GONE : RKSC_COMMAND_FAILED;
+            stResult.strProblem = "SG_IO: " + SystemText(nError);
             return;
         }
         // resid is what the drive did not send; a bad value transfers
@@ -223,12 +247,18 @@ public:
         char szText[64];
         if (stHeader.host_status != 0)
         {
+            // 0x01: the midlayer had no connection to the device (offline,
+            // or being removed); 0x03: the command timed out.
+            stResult.bTimedOut = stHeader.host_status == 0x03;
             std::snprintf(szText, sizeof(szText), "host status 0x%02x%s", stHeader.host_status,
-                          stHeader.host_status == 0x03 ? " (timed out)" : "");
+                          stHeader.host_status == 0x03   ? " (timed out)"
+                          : stHeader.host_status == 0x01 ? " (no connection)"
+                                                         : "");
             stResult.strProblem = szText;
         }
         else if ((stHeader.driver_status & 0x07) != 0)
         {
+            stResult.bTimedOut = (stHeader.driver_status & 0x07) == 0x06;
             std::snprintf(szText, sizeof(szText), "driver status 0x%02x%s", stHeader.driver_status,
                           (stHeader.driver_status & 0x07) == 0x06 ? " (timed out)" : "");
             stResult.strProblem = szText;
@@ -244,18 +274,28 @@ public:
         }
         if (stResult.eStatus != RKSC_COMMAND_CHECK_CONDITION)
             stResult.nSenseLength = 0;
+        if (stResult.eStatus != RKSC_COMMAND_GOOD && stResult.eStatus != RKSC_COMMAND_CHECK_CONDITION)
+            stResult.nTransferred = 0;
     }
 
     RKScDriveStatus GetDriveStatus() override
     {
-        switch (ioctl(m_nFd, CDROM_DRIVE_STATUS, CDSL_CURRENT))
+        int nStatus = m_stCalls.pfnIoctl(m_nFd, CDROM_DRIVE_STATUS, CDSL_CURRENT);
+        if (nStatus < 0 && IsGoneError(errno))
+        {
+            m_strGone = "CDROM_DRIVE_STATUS: " + SystemText(errno);
+            return RKSC_STATUS_GONE;
+        }
+        switch (nStatus)
         {
         case CDS_NO_DISC:
             return RKSC_STATUS_NO_DISC;
         case CDS_TRAY_OPEN:
             return RKSC_STATUS_TRAY_OPEN;
         case CDS_DRIVE_NOT_READY:
-            // sr reports it for sense 2/04/01 alone: becoming ready.
+            // sr reports it for sense 2/04/01 alone: becoming ready. It
+            // reports the other "not ready, in progress" answers as a disc
+            // that is ready, which the engine's own commands tell apart.
             return RKSC_STATUS_BECOMING_READY;
         case CDS_DISC_OK:
             return RKSC_STATUS_DISC_OK;
@@ -273,26 +313,42 @@ public:
         int nResult;
         do
         {
-            nResult = ioctl(m_nFd, CDROMEJECT, 0);
+            nResult = m_stCalls.pfnIoctl(m_nFd, CDROMEJECT, 0);
         } while (nResult < 0 && errno == EINTR);
         if (nResult == 0)
             return RKSC_EJECT_DONE;
         if (nResult > 0)
             return RKSC_EJECT_BUSY;
         int nError = errno;
-        if (nError == EBUSY)
+        switch (nError)
+        {
+        case EBUSY:
             return RKSC_EJECT_BUSY;
-        if (nError == ENOSYS)
+        case ENOSYS:
             return RKSC_EJECT_NO_TRAY;
-        strProblem = "CDROMEJECT: " + SystemText(nError);
-        return RKSC_EJECT_FAILED;
+        case ENOMEDIUM:
+            // A slot or caddy drive without a disc: a drive with a tray
+            // opens it, medium or not.
+            return RKSC_EJECT_EMPTY;
+        default:
+            strProblem = "CDROMEJECT: " + SystemText(nError);
+            if (!IsGoneError(nError))
+                return RKSC_EJECT_FAILED;
+            m_strGone = strProblem;
+            return RKSC_EJECT_GONE;
+        }
     }
+
+    void Pause(DWORD dwMilliseconds) override { m_stCalls.pfnSleep(dwMilliseconds); }
 };
 
 class CRKScLinuxTransport : public CRKScTransport
 {
 public:
-    explicit CRKScLinuxTransport(const RKScLinuxFolders& stFolders) : m_stFolders(stFolders) {}
+    CRKScLinuxTransport(const RKScLinuxFolders& stFolders, const RKScLinuxCalls& stCalls)
+        : m_stFolders(stFolders), m_stCalls(stCalls)
+    {
+    }
 
     bool ListDrives(RKScDriveList& stList, std::string& strProblem) override
     {
@@ -331,10 +387,10 @@ public:
             return nullptr;
         }
         // Made first, so that nothing can fail between open and ownership.
-        std::unique_ptr<CRKScLinuxDevice> pDevice(new CRKScLinuxDevice);
+        std::unique_ptr<CRKScLinuxDevice> pDevice(new CRKScLinuxDevice(m_stCalls));
         do
         {
-            pDevice->m_nFd = open(stEntry.strDevice.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            pDevice->m_nFd = m_stCalls.pfnOpen(stEntry.strDevice.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         } while (pDevice->m_nFd < 0 && errno == EINTR);
         if (pDevice->m_nFd < 0)
         {
@@ -342,12 +398,33 @@ public:
             if (nError == EACCES || nError == EPERM)
                 strProblem = "no read access (" + SystemText(nError) + "): add the user to group " +
                              GroupOfNode(stEntry.strDevice) + " and log in again";
+            else if (nError == ENOENT || IsGoneError(nError))
+                strProblem = RKSC_GONE_TEXT + SystemText(nError);
             else
                 strProblem = SystemText(nError);
             return nullptr;
         }
-        // The node was checked against sysfs at listing time; checking it
-        // again here would cost every poll of a wait one more system call.
+        // A drive unplugged and another plugged in may get the same node and
+        // device number; the path sysfs gives the device now tells them
+        // apart (it names the bus, host and port). Asked through the open
+        // descriptor, so the answer is about the device this one reaches.
+        if (!stEntry.strLocation.empty())
+        {
+            struct stat stNode;
+            if (m_stCalls.pfnFstat(pDevice->m_nFd, &stNode) != 0)
+            {
+                strProblem = "cannot check the device: " + SystemText(errno);
+                return nullptr;
+            }
+            std::string strNumber = DeviceNumberText(stNode.st_rdev);
+            std::string strNow = LinkTarget(m_stCalls, m_stFolders.strSysfs + "/dev/block/" + strNumber);
+            if (strNow != stEntry.strLocation)
+            {
+                strProblem = RKSC_GONE_TEXT + (strNow.empty() ? "sysfs has no device " + strNumber
+                                                              : stEntry.strDevice + " is now another drive");
+                return nullptr;
+            }
+        }
         return std::unique_ptr<CRKScDevice>(pDevice.release());
     }
 
@@ -365,6 +442,7 @@ private:
         ReadAttribute(strSysfsDrive + "/device/model", strModel);
         stEntry.strModel =
             strVendor.empty() ? strModel : (strModel.empty() ? strVendor : strVendor + " " + strModel);
+        stEntry.strLocation = LinkTarget(m_stCalls, strSysfsDrive);
 
         std::string strNumber;
         dev_t nDevice = 0;
@@ -391,12 +469,45 @@ private:
     }
 
     RKScLinuxFolders m_stFolders;
+    RKScLinuxCalls m_stCalls;
 };
+
+int SystemOpen(const char* szPath, int nFlags)
+{
+    return open(szPath, nFlags);
+}
+
+int SystemIoctl(int nFd, unsigned long ulRequest, unsigned long ulArgument)
+{
+    return ioctl(nFd, ulRequest, ulArgument);
+}
+
+void SystemSleep(unsigned int uMilliseconds)
+{
+    struct timespec stLeft = {static_cast<time_t>(uMilliseconds / 1000),
+                              static_cast<long>(uMilliseconds % 1000) * 1000000L};
+    while (nanosleep(&stLeft, &stLeft) != 0 && errno == EINTR)
+    {
+    }
+}
+
+const RKScLinuxCalls s_SystemCalls = {SystemOpen, close, SystemIoctl, fstat, readlink, SystemSleep};
 } // namespace
+
+const RKScLinuxCalls& RKScLinuxSystemCalls()
+{
+    return s_SystemCalls;
+}
+
+std::shared_ptr<CRKScTransport> RKScCreateLinuxTransport(const RKScLinuxFolders& stFolders,
+                                                         const RKScLinuxCalls& stCalls)
+{
+    return std::make_shared<CRKScLinuxTransport>(stFolders, stCalls);
+}
 
 std::shared_ptr<CRKScTransport> RKScCreateLinuxTransport(const RKScLinuxFolders& stFolders)
 {
-    return std::make_shared<CRKScLinuxTransport>(stFolders);
+    return RKScCreateLinuxTransport(stFolders, RKScLinuxSystemCalls());
 }
 
 std::string RKScDosDevicesFolder()

@@ -164,6 +164,9 @@ public:
                                           sizeof(stPass), &stPass, sizeof(stPass), &dwReturned, nullptr))
         {
             DWORD dwError = GetLastError();
+            if (IsGone(dwError))
+                stResult.eStatus = RKSC_COMMAND_GONE;
+            stResult.bTimedOut = dwError == ERROR_SEM_TIMEOUT || dwError == ERROR_TIMEOUT;
             if (dwError == ERROR_ACCESS_DENIED && !m_strWriteRefused.empty())
                 stResult.strProblem =
                     "refused: the drive is open for reading only (write access: " + m_strWriteRefused +
@@ -221,14 +224,19 @@ public:
             strProblem = "the system refused the eject: " + ErrorText(dwError);
             return RKSC_EJECT_FAILED;
         case ERROR_NOT_READY:
-            strProblem = "the drive is not ready: " + ErrorText(dwError);
-            return RKSC_EJECT_FAILED;
+            // What a slot or caddy drive without a disc answers: a drive
+            // with a tray opens it, medium or not.
+            return RKSC_EJECT_EMPTY;
         default:
-            strProblem = (IsGone(dwError) ? "the drive is gone: " : "IOCTL_STORAGE_EJECT_MEDIA: ") +
-                         ErrorText(dwError);
-            return RKSC_EJECT_FAILED;
+            strProblem = "IOCTL_STORAGE_EJECT_MEDIA: " + ErrorText(dwError);
+            if (!IsGone(dwError))
+                return RKSC_EJECT_FAILED;
+            m_strGone = strProblem;
+            return RKSC_EJECT_GONE;
         }
     }
+
+    void Pause(DWORD dwMilliseconds) override { m_stCalls.pfnSleep(dwMilliseconds); }
 
 private:
     // A page-aligned buffer of at least nLength bytes, zeroed, kept for the
@@ -304,7 +312,7 @@ public:
             dwError = GetLastError();
         }
         if (IsGone(dwError))
-            strProblem = "the drive is gone: " + ErrorText(dwError);
+            strProblem = RKSC_GONE_TEXT + ErrorText(dwError);
         else if (dwError == ERROR_ACCESS_DENIED)
             strProblem = "no access: " + ErrorText(dwError);
         else if (dwError == ERROR_SHARING_VIOLATION)
@@ -347,8 +355,8 @@ private:
     RKScWin32Calls m_stCalls;
 };
 
-const RKScWin32Calls s_SystemCalls = {GetDriveTypeW, GetLogicalDrives, CreateFileW, DeviceIoControl,
-                                      CloseHandle};
+const RKScWin32Calls s_SystemCalls = {GetDriveTypeW,   GetLogicalDrives, CreateFileW,
+                                      DeviceIoControl, CloseHandle,      Sleep};
 } // namespace
 
 const RKScWin32Calls& RKScWin32SystemCalls()

@@ -25,6 +25,7 @@ struct RKScWin32Calls
     (HANDLE hDevice, DWORD dwCode, LPVOID pIn, DWORD dwInSize, LPVOID pOut, DWORD dwOutSize,
      LPDWORD pdwReturned, LPOVERLAPPED pOverlapped);
     BOOL(WINAPI* pfnCloseHandle)(HANDLE hObject);
+    VOID(WINAPI* pfnSleep)(DWORD dwMilliseconds);
 };
 
 // The system's own functions.

@@ -6,7 +6,6 @@
 #include "RKLog.h"
 #include "RKSystemEngine.h"
 #include "RKScDriveQuery.h"
-#include "RKScMmc.h"
 #include "RKScTrace.h"
 
 namespace
@@ -18,11 +17,20 @@ RKMediaInfo NoMedium()
     stInfo.dwDiscType = RKSC_DISC_NONE;
     return stInfo;
 }
+
+std::string IdentityText(const RKScInquiry& stInquiry)
+{
+    std::string strText = RKScModelOfInquiry(stInquiry);
+    if (!stInquiry.strRevision.empty())
+        strText += (strText.empty() ? "" : " ") + stInquiry.strRevision;
+    return strText;
+}
 } // namespace
 
 CRKScWriter::CRKScWriter(std::shared_ptr<CRKScTransport> pTransport, const RKScDriveEntry& stEntry,
                          WORD wLetter)
-    : m_pTransport(std::move(pTransport)), m_stEntry(stEntry), m_strDeviceText(stEntry.strDevice.c_str())
+    : m_pTransport(std::move(pTransport)), m_stEntry(stEntry), m_strDeviceText(stEntry.strDevice.c_str()),
+      m_stIdentity(RKScParseInquiry(nullptr, 0)), m_stRemovable()
 {
     m_strModelName = m_stEntry.strModel.c_str();
     m_wDriveLetter = wLetter;
@@ -31,7 +39,24 @@ CRKScWriter::CRKScWriter(std::shared_ptr<CRKScTransport> pTransport, const RKScD
 
 CRKScWriter::~CRKScWriter() {}
 
-std::unique_ptr<CRKScDevice> CRKScWriter::OpenDevice()
+void CRKScWriter::MarkGone(const std::string& strWhy)
+{
+    if (IsGone())
+        return;
+    m_strGone = RKScIsGoneProblem(strWhy) ? strWhy.substr(sizeof(RKSC_GONE_TEXT) - 1) : strWhy;
+    if (m_strGone.empty())
+        m_strGone = "the system gave no reason";
+    RKScTraceError(m_stEntry.strDevice + ": " + RKSC_GONE_TEXT + m_strGone);
+}
+
+bool CRKScWriter::FoundGone(CRKScDevice& device)
+{
+    if (!device.m_strGone.empty())
+        MarkGone(device.m_strGone);
+    return IsGone();
+}
+
+std::unique_ptr<CRKScDevice> CRKScWriter::OpenDevice(bool bQuiet)
 {
     std::string strProblem;
     std::unique_ptr<CRKScDevice> pDevice = m_pTransport->Open(m_stEntry, strProblem);
@@ -40,6 +65,13 @@ std::unique_ptr<CRKScDevice> CRKScWriter::OpenDevice()
         m_strOpenProblem.clear();
         return pDevice;
     }
+    if (RKScIsGoneProblem(strProblem))
+    {
+        MarkGone(strProblem);
+        return nullptr;
+    }
+    if (bQuiet)
+        return nullptr;
     if (strProblem.empty())
         strProblem = "the system gave no reason";
     std::string strLine = m_stEntry.strDevice + ": cannot open: " + strProblem;
@@ -51,31 +83,72 @@ std::unique_ptr<CRKScDevice> CRKScWriter::OpenDevice()
     return nullptr;
 }
 
+bool CRKScWriter::CheckIdentity(CRKScDevice& device)
+{
+    if (!m_stIdentity.bOk)
+        return true;
+    // Quiet: where the transport keeps no presence, every poll asks this.
+    std::uint8_t abData[RKSC_INQUIRY_READ] = {};
+    RKScReply stReply = RKScSend(device, RKScInquiryCdb(RKSC_INQUIRY_READ), abData, sizeof(abData));
+    if (FoundGone(device))
+        return false;
+    if (stReply.eStatus != RKSC_COMMAND_GOOD)
+        return true;
+    RKScInquiry stNow = RKScParseInquiry(abData, stReply.nTransferred);
+    if (!stNow.bOk ||
+        (stNow.strVendor == m_stIdentity.strVendor && stNow.strProduct == m_stIdentity.strProduct &&
+         stNow.strRevision == m_stIdentity.strRevision))
+        return true;
+    MarkGone("it answers as \"" + IdentityText(stNow) + "\", not \"" + IdentityText(m_stIdentity) + "\"");
+    return false;
+}
+
 void CRKScWriter::Identify()
 {
     std::unique_ptr<CRKScDevice> pDevice = OpenDevice();
     if (!pDevice)
         return;
-    std::string strModel;
-    bool bWhole = RKScQueryModel(*pDevice, m_stEntry.strDevice, strModel);
+    RKScInquiry stInquiry;
+    bool bWhole = RKScQueryInquiry(*pDevice, m_stEntry.strDevice, stInquiry);
+    std::string strModel = RKScModelOfInquiry(stInquiry);
     if ((!bWhole || strModel.empty()) && !m_stEntry.strModel.empty())
         strModel = m_stEntry.strModel;
     m_strModelName = strModel.c_str();
-    std::vector<WORD> vecProfiles;
-    if (RKScQueryProfiles(*pDevice, m_stEntry.strDevice, vecProfiles))
-        m_dwSupportedMedia = RKScSupportedMediaOfProfiles(vecProfiles);
+    if (bWhole)
+        m_stIdentity = stInquiry;
+    if (RKScQueryProfiles(*pDevice, m_stEntry.strDevice, m_vecProfiles))
+        m_dwSupportedMedia = RKScSupportedMediaOfProfiles(m_vecProfiles);
+    FoundGone(*pDevice);
 }
 
 int CRKScWriter::IsMediaIn()
 {
     try
     {
+        if (IsGone())
+            return 0;
         if (!m_pTransport->ProvidesPresence())
+        {
+            // The library's test goes by the letter, which another drive
+            // may have taken since the listing.
+            if (m_stIdentity.bOk)
+            {
+                std::unique_ptr<CRKScDevice> pDevice = OpenDevice(true);
+                if ((pDevice && !CheckIdentity(*pDevice)) || IsGone())
+                    return 0;
+            }
             return CRKWriter::IsMediaIn();
+        }
         // Quiet on purpose: the waits ask this every poll.
-        std::string strProblem;
-        std::unique_ptr<CRKScDevice> pDevice = m_pTransport->Open(m_stEntry, strProblem);
-        return pDevice && pDevice->GetDriveStatus() == RKSC_STATUS_DISC_OK ? 1 : 0;
+        std::unique_ptr<CRKScDevice> pDevice = OpenDevice(true);
+        if (!pDevice)
+            return 0;
+        RKScDriveStatus eStatus = pDevice->GetDriveStatus();
+        if (FoundGone(*pDevice))
+            return 0;
+        if (eStatus == RKSC_STATUS_DISC_OK)
+            m_bEmptySaid = false;
+        return eStatus == RKSC_STATUS_DISC_OK ? 1 : 0;
     }
     catch (const std::bad_alloc&)
     {
@@ -92,11 +165,18 @@ RKMediaInfo CRKScWriter::GetMediaInfo()
 {
     try
     {
+        if (IsGone())
+            return NoMedium();
         std::unique_ptr<CRKScDevice> pDevice = OpenDevice();
-        if (!pDevice)
+        if (!pDevice || !CheckIdentity(*pDevice))
             return NoMedium();
         WORD wProfile = 0;
         RKMediaInfo stInfo = RKScQueryMedia(*pDevice, m_stEntry.strDevice, wProfile);
+        if (FoundGone(*pDevice))
+            return NoMedium();
+        m_wCurrentProfile = wProfile;
+        if (stInfo.dwMediaType != RKSC_MEDIA_NONE)
+            m_bEmptySaid = false;
         CRKLog::GetInstance()->AddInfo(RK_TEXT("%s: current profile 0x%x, media 0x%x, disc state %d"),
                                        m_strDeviceText.GetText(), static_cast<unsigned int>(wProfile),
                                        static_cast<unsigned int>(stInfo.dwMediaType),
@@ -114,21 +194,55 @@ RKMediaInfo CRKScWriter::GetMediaInfo()
     return NoMedium();
 }
 
+const RKScRemovableMedium& CRKScWriter::RemovableMedium(CRKScDevice& device)
+{
+    if (!m_bRemovableRead)
+    {
+        m_stRemovable = RKScQueryRemovableMedium(device);
+        // A drive that did not answer is asked again next time.
+        m_bRemovableRead = device.m_strGone.empty() && !device.m_bUnanswered;
+    }
+    return m_stRemovable;
+}
+
+void CRKScWriter::SayEmptyWithoutTray()
+{
+    if (m_bEmptySaid)
+        return;
+    m_bEmptySaid = true;
+    RKScTraceInfo(m_stEntry.strDevice +
+                  ": no disc in the drive, and no tray to open (a slot or caddy drive)");
+}
+
 int CRKScWriter::EjectTray()
 {
     try
     {
-        std::unique_ptr<CRKScDevice> pDevice = OpenDevice();
-        if (!pDevice)
+        if (IsGone())
             return 0;
-        RKScDriveStatus eStatus = pDevice->GetDriveStatus();
-        if (eStatus == RKSC_STATUS_UNKNOWN)
-            eStatus = RKScQueryDriveStatus(*pDevice);
+        std::unique_ptr<CRKScDevice> pDevice = OpenDevice();
+        if (!pDevice || !CheckIdentity(*pDevice))
+            return 0;
         const std::string& strDevice = m_stEntry.strDevice;
-        if (eStatus == RKSC_STATUS_BECOMING_READY)
+        // The guard: a drive that reports a medium it is still bringing up
+        // (sense 2/04/xx while loading, or a medium in its media event while
+        // TEST UNIT READY says not ready) keeps its tray closed, so a wait
+        // never throws out a disc pushed in just before its poll. A drive
+        // that reports no medium, or a ready one, has its tray opened.
+        RKScMediumState eState = RKScQueryMediumState(*pDevice, pDevice->GetDriveStatus());
+        if (FoundGone(*pDevice))
+            return 0;
+        if (eState == RKSC_MEDIUM_BUSY)
         {
             RKScTraceInfo(strDevice +
                           ": the drive is becoming ready (a disc was just inserted): the tray stays closed");
+            return 0;
+        }
+        if (eState != RKSC_MEDIUM_NONE)
+            m_bEmptySaid = false;
+        else if (RemovableMedium(*pDevice).bOk && !RKScHasTray(RemovableMedium(*pDevice)))
+        {
+            SayEmptyWithoutTray();
             return 0;
         }
         std::string strProblem;
@@ -144,6 +258,12 @@ int CRKScWriter::EjectTray()
             return 0;
         case RKSC_EJECT_NO_TRAY:
             RKScTraceError(strDevice + ": the drive has no tray it can open");
+            return 0;
+        case RKSC_EJECT_EMPTY:
+            SayEmptyWithoutTray();
+            return 0;
+        case RKSC_EJECT_GONE:
+            MarkGone(strProblem);
             return 0;
         default:
             RKScTraceError(strDevice + ": cannot open the tray: " +

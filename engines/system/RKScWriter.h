@@ -1,13 +1,24 @@
 // CRKScWriter: one optical drive of the system, reached through the
 // transport. The writer keeps no device open between its operations, so it
 // never stands in the way of a mount or of another program's eject.
+//
+// A writer knows the drive it was listed with: where the system attaches
+// it (the transport checks that at every open) and its INQUIRY
+// identification (checked before the commands of GetMediaInfo and
+// EjectTray, and where the transport gives no presence of its own, before
+// IsMediaIn). Once the drive is gone, or its node or letter belongs to
+// another drive, the writer says so in one trace error line and answers
+// as an empty drive that cannot be ejected until the manager lists the
+// drives again: it never answers for a drive it was not listed with.
 #ifndef RKSCWRITER_H
 #define RKSCWRITER_H
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "RKWriter.h"
+#include "RKScMmc.h"
 #include "RKScTransport.h"
 
 class CRKScWriter : public CRKWriter
@@ -25,6 +36,15 @@ public:
     // Whether the last attempt to open the drive succeeded.
     bool HasAccess() const { return m_strOpenProblem.empty(); }
     const std::string& GetDevice() const { return m_stEntry.strDevice; }
+    // The drive's profiles in its own order, as Identify read them (empty
+    // when it could not), and the current profile GetMediaInfo last read (0:
+    // none): the exact media behind the library's codes.
+    const std::vector<WORD>& GetProfiles() const { return m_vecProfiles; }
+    WORD GetCurrentProfile() const { return m_wCurrentProfile; }
+    // The identification Identify read; bOk false when it was not whole.
+    const RKScInquiry& GetIdentity() const { return m_stIdentity; }
+    // The drive it was listed with is gone.
+    bool IsGone() const { return !m_strGone.empty(); }
 
     int EngineReserved1() override { return 0; }
     int EngineReserved2() override { return 0; }
@@ -33,11 +53,14 @@ public:
     // 1 when the drive reports a ready disc, else 0.
     int IsMediaIn() override;
     // The current profile as an RKMEDIA_* code, the disc state as an
-    // RKSC_DISC_* value; {0, RKSC_DISC_NONE} without a medium.
+    // RKSC_DISC_* value; {0, RKSC_DISC_NONE} without a medium,
+    // RKSC_MEDIA_UNKNOWN for a medium that cannot be told.
     RKMediaInfo GetMediaInfo() override;
-    // Opens the tray: 1 when it opened. 0 when the drive is becoming ready
-    // (a disc just went in: throwing it out would defeat the insertion), in
-    // use, locked or unreachable, each with a trace line saying so.
+    // Opens the tray: 1 when it opened. 0 while the drive reports a medium
+    // it is still loading (throwing it out would defeat the insertion), for
+    // an empty drive without a tray (one information line until a disc is
+    // seen), and when the drive is in use, locked or unreachable, each with
+    // a trace line saying so.
     int EjectTray() override;
     int EngineReserved5() override { return 0; }
     int EngineReserved6() override { return 0; }
@@ -48,8 +71,20 @@ public:
 
 private:
     // Null when the drive cannot be opened; the reason goes to the trace
-    // (an error the first time it is seen, information when it repeats).
-    std::unique_ptr<CRKScDevice> OpenDevice();
+    // (an error the first time it is seen, information when it repeats; the
+    // gone line once).
+    std::unique_ptr<CRKScDevice> OpenDevice(bool bQuiet = false);
+    // False, after the gone line, when the drive answers INQUIRY as another
+    // one. A drive that gives no whole answer is not held against.
+    bool CheckIdentity(CRKScDevice& device);
+    // True, after the gone line, when the operation found the device gone.
+    bool FoundGone(CRKScDevice& device);
+    void MarkGone(const std::string& strWhy);
+    // The drive's feature 0003h, read once.
+    const RKScRemovableMedium& RemovableMedium(CRKScDevice& device);
+    // The information line for an empty drive that has no tray, once until
+    // a medium is seen.
+    void SayEmptyWithoutTray();
 
     std::shared_ptr<CRKScTransport> m_pTransport;
     RKScDriveEntry m_stEntry;
@@ -57,6 +92,13 @@ private:
     // every call.
     CRKString m_strDeviceText;
     std::string m_strOpenProblem;
+    RKScInquiry m_stIdentity;
+    std::vector<WORD> m_vecProfiles;
+    WORD m_wCurrentProfile = 0;
+    std::string m_strGone;
+    bool m_bRemovableRead = false;
+    RKScRemovableMedium m_stRemovable;
+    bool m_bEmptySaid = false;
 };
 
 #endif

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pbData, std::size_t nL
     DWORD dwMedia = RKScMediaOfProfile(stConfig.wCurrentProfile);
     if (stConfig.wCurrentProfile == 0 ? dwMedia != RKSC_MEDIA_NONE : dwMedia == RKSC_MEDIA_NONE)
         __builtin_trap();
-    if (RKScSupportedMediaOfProfiles(stConfig.vecProfiles) & ~0x3FFFu)
+    if (RKScSupportedMediaOfProfiles(stConfig.vecProfiles) & ~0x3FFFFFu)
         __builtin_trap();
     return 0;
 }

@@ -22,6 +22,9 @@ const std::uint8_t RDI = RKSC_OP_READ_DISC_INFORMATION;
 const std::uint8_t INQ = RKSC_OP_INQUIRY;
 const std::uint8_t TUR = RKSC_OP_TEST_UNIT_READY;
 const std::uint8_t GESN = RKSC_OP_GET_EVENT_STATUS;
+const std::uint8_t TOC = RKSC_OP_READ_TOC;
+// Not a command: a pause between two, as vecOperations records it.
+const std::uint8_t PAUSE = 0xFF;
 
 struct RKScFakeAnswer
 {
@@ -29,6 +32,7 @@ struct RKScFakeAnswer
     RKScBytes vecData;
     RKScBytes vecSense;
     std::string strProblem;
+    bool bTimedOut = false;
 };
 
 inline RKScFakeAnswer Good(const RKScBytes& vecData)
@@ -47,7 +51,14 @@ inline RKScFakeAnswer Failed(const std::string& strProblem)
 {
     return {RKSC_COMMAND_FAILED, {}, {}, strProblem};
 }
-
+inline RKScFakeAnswer TimedOut()
+{
+    return {RKSC_COMMAND_FAILED, {}, {}, "host status 0x03 (timed out)", true};
+}
+inline RKScFakeAnswer Gone()
+{
+    return {RKSC_COMMAND_GONE, {}, {}, "SG_IO: No such device"};
+}
 inline void PutBig(RKScBytes& vecData, std::size_t nAt, std::uint64_t ullValue, std::size_t nBytes)
 {
     for (std::size_t i = 0; i < nBytes; ++i)
@@ -76,6 +87,36 @@ inline RKScBytes DiscInfoBytes(std::uint8_t bByte2)
     return vecData;
 }
 
+// GET EVENT STATUS NOTIFICATION, media class: the event and the status byte
+// (0x02 medium present, 0x01 tray open).
+inline RKScBytes MediaEventBytes(std::uint8_t bEvent, std::uint8_t bStatus)
+{
+    return {0, 6, 0x04, 0x10, bEvent, bStatus, 0, 0};
+}
+// READ TOC: a full table (descriptors of 11 bytes, the first one point A0h)
+// or the plain table of tracks (8 bytes each).
+inline RKScBytes FullTocBytes()
+{
+    RKScBytes vecData(4 + 3 * 11, 0);
+    PutBig(vecData, 0, vecData.size() - 2, 2);
+    vecData[2] = vecData[3] = 1;
+    for (std::uint8_t i = 0; i < 3; ++i)
+    {
+        vecData[4 + 11 * i] = 1;
+        vecData[4 + 11 * i + 3] = static_cast<std::uint8_t>(0xA0 + i);
+    }
+    return vecData;
+}
+inline RKScBytes TrackTocBytes()
+{
+    RKScBytes vecData(4 + 2 * 8, 0);
+    PutBig(vecData, 0, vecData.size() - 2, 2);
+    vecData[2] = vecData[3] = 1;
+    vecData[6] = 1;
+    vecData[14] = 0xAA;
+    return vecData;
+}
+
 inline RKScBytes InquiryBytes(const std::string& strVendor, const std::string& strProduct)
 {
     RKScBytes vecData(36, ' ');
@@ -99,6 +140,7 @@ struct RKScFakeDrive
     int nOpens = 0;
     int nOpenNow = 0;
     int nEjects = 0;
+    std::vector<DWORD> vecPauses;
 
     void Answer(std::uint8_t bOperation, const RKScFakeAnswer& stAnswer)
     {
@@ -126,18 +168,31 @@ public:
             dqAnswers.pop_front();
         stResult.eStatus = stAnswer.eStatus;
         stResult.strProblem = stAnswer.strProblem;
+        stResult.bTimedOut = stAnswer.bTimedOut;
         stResult.nTransferred = std::min(nDataLength, stAnswer.vecData.size());
         std::copy(stAnswer.vecData.begin(), stAnswer.vecData.begin() + stResult.nTransferred, pbData);
         stResult.nSenseLength = stAnswer.vecSense.size();
         std::copy(stAnswer.vecSense.begin(), stAnswer.vecSense.end(), stResult.abSense);
     }
-    RKScDriveStatus GetDriveStatus() override { return m_pDrive->eStatus; }
+    RKScDriveStatus GetDriveStatus() override
+    {
+        if (m_pDrive->eStatus == RKSC_STATUS_GONE)
+            m_strGone = "CDROM_DRIVE_STATUS: No such device";
+        return m_pDrive->eStatus;
+    }
     RKScEjectStatus Eject(std::string& strProblem) override
     {
         ++m_pDrive->nEjects;
         if (m_pDrive->eEject == RKSC_EJECT_FAILED)
             strProblem = "CDROMEJECT: Input/output error";
+        if (m_pDrive->eEject == RKSC_EJECT_GONE)
+            m_strGone = strProblem = "CDROMEJECT: No such device";
         return m_pDrive->eEject;
+    }
+    void Pause(DWORD dwMilliseconds) override
+    {
+        m_pDrive->vecPauses.push_back(dwMilliseconds);
+        m_pDrive->vecOperations.push_back(PAUSE);
     }
 
 private:

@@ -6,6 +6,7 @@
 #include "RKScFakeTransport.h"
 #include "RKScManager.h"
 #include "RKScTestTrace.h"
+#include "RKScWriter.h"
 
 namespace
 {
@@ -110,6 +111,28 @@ TEST_F(RKScManagerTest, AnswersThatCannotBeUsedAreTracedAndPassedOver)
                          "/dev/sr2: drive F:, model \"SYSFS MUTE\", supported media 0x0",
                          "/dev/sr3: drive G:, model \"SYSFS CUT\", supported media 0x0"}),
               capture.Of('I'));
+}
+
+// Many drives announce every feature's length for a request of the
+// profile list alone: what arrived whole is the list, and is not read again.
+TEST_F(RKScManagerTest, ProfileListIsReadAgainOnlyWhenItselfWasCut)
+{
+    RKScBytes vecAnnouncesAll = ConfigurationBytes(0x08, {0x08, 0x09, 0x0A});
+    PutBig(vecAnnouncesAll, 0, 508, 4);
+    RKScFakeDrive& stAll = AddDrive("/dev/sr0", 0, "ALL", vecAnnouncesAll);
+    // A list of odd length that fills the first read: read again at an even
+    // length that holds all of it.
+    RKScBytes vecOdd = ConfigurationBytes(0, std::vector<WORD>(36, 0x0002));
+    vecOdd[11] = 143;
+    RKScFakeDrive& stOdd = AddDrive("/dev/sr1", 0, "ODD", vecOdd);
+    CRKScTraceCapture capture;
+    Manager();
+    EXPECT_EQ((RKScBytes{INQ, GC}), stAll.vecOperations);
+    EXPECT_EQ((std::vector<WORD>{0x08, 0x09, 0x0A}),
+              static_cast<CRKScWriter*>(Manager().GetWriter(0))->GetProfiles());
+    EXPECT_EQ((RKScBytes{GC, 2, 0, 0, 0, 0, 0, 0, 156, 0}), stOdd.vecCommands.at(2));
+    EXPECT_EQ((RKScLines{"/dev/sr1: GET CONFIGURATION: profile list length 143 is not a multiple of 4"}),
+              capture.Of('E'));
 }
 
 TEST_F(RKScManagerTest, ListsOnceAndAfreshWithoutLeakingWriters)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RKMediaInfo.h"
+#include "RKWriterDetails.h"
 #include "RKSystemEngine.h"
 #include "RKScFakeTransport.h"
 #include "RKScTestTrace.h"
@@ -179,4 +180,41 @@ TEST(RKScMmcTest, FeatureDescriptorsAreWalkedAsFarAsTheAnswerGoes)
     EXPECT_EQ("removable medium feature without its data", RKScParseRemovableMedium(stSlot).strProblem);
     stSlot.wCode = 1;
     EXPECT_EQ("feature 0001h is not the removable medium", RKScParseRemovableMedium(stSlot).strProblem);
+}
+
+TEST(RKScMmcTest, MediaCodesAreTheLibrarysAndMediaWithoutOneHaveTheirOwnBits)
+{
+    for (DWORD dwProfile = 0; dwProfile <= 0xFFFF; ++dwProfile)
+    {
+        DWORD dwLibrary = RKDRV::GetMediaTypeOfProfile(dwProfile);
+        ASSERT_EQ(dwProfile == 0 ? RKSC_MEDIA_NONE
+                                 : (dwLibrary ? dwLibrary : RKSC_MEDIA_FROM_PROFILE(dwProfile)),
+                  RKScMediaOfProfile(static_cast<WORD>(dwProfile)))
+            << dwProfile;
+    }
+    EXPECT_EQ(RKSC_SUPPORTS_DVD_RW_DL | RKSC_SUPPORTS_DVD_PLUS_RW_DL,
+              RKScSupportedMediaOfProfiles({0x17, 0x2A}));
+    EXPECT_EQ(0x3F0000u, RKScSupportedMediaOfProfiles({0x50, 0x51, 0x52, 0x53, 0x58, 0x5A}));
+    EXPECT_EQ("", Name(RKSC_MEDIA_UNKNOWN));
+    EXPECT_FALSE(RKSC_MEDIA_IS_PROFILE(RKSC_MEDIA_UNKNOWN));
+}
+
+TEST(RKScMmcTest, FullTableOfContentsOnlyWhenShapedAsOne)
+{
+    RKScCdb stCdb = RKScReadTocCdb(RKSC_TOC_FULL, 48);
+    EXPECT_EQ((RKScBytes{0x43, 0, 2, 0, 0, 0, 1, 0, 48, 0x80}),
+              RKScBytes(stCdb.abBytes, stCdb.abBytes + stCdb.nLength));
+    EXPECT_EQ(0, RKScReadTocCdb(RKSC_TOC_ATIP, 48).abBytes[9]);
+    RKScBytes vecFull = FullTocBytes();
+    EXPECT_TRUE(RKScIsFullToc(vecFull.data(), vecFull.size()));
+    // Cut inside the first descriptor; a table of tracks.
+    EXPECT_FALSE(RKScIsFullToc(vecFull.data(), 14));
+    RKScBytes vecTracks = TrackTocBytes();
+    EXPECT_FALSE(RKScIsFullToc(vecTracks.data(), vecTracks.size()));
+    vecFull[7] = 0x01;
+    EXPECT_FALSE(RKScIsFullToc(vecFull.data(), vecFull.size()));
+    // Point A0h second: found when it arrived.
+    vecFull[18] = 0xA0;
+    EXPECT_TRUE(RKScIsFullToc(vecFull.data(), vecFull.size()));
+    EXPECT_FALSE(RKScIsFullToc(vecFull.data(), 25));
 }

@@ -67,6 +67,7 @@ struct RKScFakeSystem
     // the one buffer given both ways.
     bool bPacketsLaidOut = true;
     DWORD dwEjectError = 0;
+    std::vector<DWORD> vecSleeps;
 };
 
 RKScFakeSystem* s_pSystem = nullptr;
@@ -159,8 +160,13 @@ BOOL WINAPI FakeDeviceIoControl(HANDLE, DWORD dwCode, LPVOID pIn, DWORD dwInSize
     return s_pSystem->dwDescriptorError ? Fail(s_pSystem->dwDescriptorError) : TRUE;
 }
 
-const RKScWin32Calls s_FakeCalls = {FakeGetDriveTypeW, FakeGetLogicalDrives, FakeCreateFileW,
-                                    FakeDeviceIoControl, FakeCloseHandle};
+VOID WINAPI FakeSleep(DWORD dwMilliseconds)
+{
+    s_pSystem->vecSleeps.push_back(dwMilliseconds);
+}
+
+const RKScWin32Calls s_FakeCalls = {FakeGetDriveTypeW,   FakeGetLogicalDrives, FakeCreateFileW,
+                                    FakeDeviceIoControl, FakeCloseHandle,      FakeSleep};
 
 // A storage descriptor of its fixed part and strTail, naming the vendor and
 // product at those offsets; dwSize is the size it says it has.
@@ -370,6 +376,12 @@ TEST_F(RKScWin32TransportTest, PacketsAndTheirAnswersBelievedWithinTheBuffers)
          0,
          {},
          "IOCTL_SCSI_PASS_THROUGH_DIRECT: " + RKScWin32ErrorText(ERROR_SEM_TIMEOUT)},
+        {Answered(vecData),
+         ERROR_DEVICE_NOT_CONNECTED,
+         RKSC_COMMAND_GONE,
+         0,
+         {},
+         "IOCTL_SCSI_PASS_THROUGH_DIRECT: " + RKScWin32ErrorText(ERROR_DEVICE_NOT_CONNECTED)},
         // Opened for both: a refusal is the system's own word.
         {Answered(vecData),
          ERROR_ACCESS_DENIED,
@@ -393,6 +405,7 @@ TEST_F(RKScWin32TransportTest, PacketsAndTheirAnswersBelievedWithinTheBuffers)
         EXPECT_EQ(0xAA, abData[std::max<std::size_t>(stResult.nTransferred, 36)]);
         EXPECT_EQ(stCase.vecSense, RKScBytes(stResult.abSense, stResult.abSense + stResult.nSenseLength));
         EXPECT_EQ(stCase.strProblem, stResult.strProblem);
+        EXPECT_EQ(stCase.dwError == ERROR_SEM_TIMEOUT, stResult.bTimedOut);
     }
     const SCSI_PASS_THROUGH_DIRECT& stSent = m_System.vecPackets.at(0);
     EXPECT_TRUE(m_System.bPacketsLaidOut);
@@ -400,7 +413,7 @@ TEST_F(RKScWin32TransportTest, PacketsAndTheirAnswersBelievedWithinTheBuffers)
     EXPECT_EQ((RKScBytes{0x12, 0, 0, 0, 36, 0}), RKScBytes(stSent.Cdb, stSent.Cdb + stSent.CdbLength));
     EXPECT_EQ(SCSI_IOCTL_DATA_IN, stSent.DataIn);
     EXPECT_EQ(36u, stSent.DataTransferLength);
-    EXPECT_EQ(RKSC_COMMAND_TIMEOUT_MS / 1000, stSent.TimeOutValue);
+    EXPECT_EQ(30u, stSent.TimeOutValue);
     EXPECT_EQ(RKSC_WIN32_SENSE_AREA, static_cast<std::size_t>(stSent.SenseInfoLength));
     Inquiry(*pDevice, nullptr, 0);
     EXPECT_EQ(SCSI_IOCTL_DATA_UNSPECIFIED, m_System.vecPackets.back().DataIn);
@@ -436,9 +449,10 @@ TEST_F(RKScWin32TransportTest, EjectRefusalsInTheEnginesWords)
         {ERROR_INVALID_FUNCTION, RKSC_EJECT_NO_TRAY, ""},
         {ERROR_NOT_SUPPORTED, RKSC_EJECT_NO_TRAY, ""},
         {ERROR_ACCESS_DENIED, RKSC_EJECT_FAILED, "the system refused the eject: " + RKScWin32ErrorText(5)},
-        {ERROR_NOT_READY, RKSC_EJECT_FAILED,
-         "the drive is not ready: " + RKScWin32ErrorText(ERROR_NOT_READY)},
-        {ERROR_DEVICE_NOT_CONNECTED, RKSC_EJECT_FAILED, "the drive is gone: " + RKScWin32ErrorText(1167)},
+        // What a slot drive without a disc answers.
+        {ERROR_NOT_READY, RKSC_EJECT_EMPTY, ""},
+        {ERROR_DEVICE_NOT_CONNECTED, RKSC_EJECT_GONE,
+         "IOCTL_STORAGE_EJECT_MEDIA: " + RKScWin32ErrorText(1167)},
         {ERROR_GEN_FAILURE, RKSC_EJECT_FAILED, "IOCTL_STORAGE_EJECT_MEDIA: " + RKScWin32ErrorText(31)},
     };
     std::string strProblem;
@@ -452,6 +466,10 @@ TEST_F(RKScWin32TransportTest, EjectRefusalsInTheEnginesWords)
     }
     EXPECT_EQ(std::vector<DWORD>(10, IOCTL_STORAGE_EJECT_MEDIA), m_System.vecCodes);
     EXPECT_EQ(RKSC_STATUS_UNKNOWN, pDevice->GetDriveStatus());
+    // The gone eject marked the device so; pauses go through the table.
+    EXPECT_EQ("IOCTL_STORAGE_EJECT_MEDIA: " + RKScWin32ErrorText(1167), pDevice->m_strGone);
+    pDevice->Pause(250);
+    EXPECT_EQ(std::vector<DWORD>{250}, m_System.vecSleeps);
 }
 
 // The module as built, over the system's calls: valid whenever the letters

@@ -10,8 +10,15 @@
 // RKMediaInfo::dwMediaType: one of the library's RKMEDIA_* codes, taken from
 // the drive's current profile; 0 when the drive holds no medium. A profile
 // that has no library code is reported as RKSC_MEDIA_FROM_PROFILE(profile),
-// whose name (GetMediaType) is the empty text.
+// whose name (GetMediaType) is the empty text. Profiles the library gives
+// one code (the two DVD-RW modes, the two dual-layer DVD-R modes, the two
+// BD-R modes) are reported by that code; the exact profile is the drive's
+// detail.
 #define RKSC_MEDIA_NONE 0u
+// A medium is in the drive, but the engine cannot tell which: the drive
+// reports no current profile for it (yet), refuses to say, or keeps it
+// becoming ready beyond a short wait. Its name is the empty text.
+#define RKSC_MEDIA_UNKNOWN 0x00020000u
 #define RKSC_MEDIA_PROFILE_FLAG 0x00010000u
 #define RKSC_MEDIA_FROM_PROFILE(wProfile) (RKSC_MEDIA_PROFILE_FLAG | ((DWORD)(wProfile)&0xFFFFu))
 #define RKSC_MEDIA_IS_PROFILE(dwMedia) (((dwMedia)&0xFFFF0000u) == RKSC_MEDIA_PROFILE_FLAG)
@@ -26,7 +33,8 @@
 #define RKSC_DISC_OTHER 4u      // a state the drive reports otherwise, or none
 
 // CRKWriter::GetSupportedMedia(): one bit per media code the drive can hold,
-// from the profiles the drive lists. A drive whose profile list cannot be
+// from the profiles the drive lists; bits 14 and up are media without a
+// library code, one bit per profile. A drive whose profile list cannot be
 // read reports 0.
 #define RKSC_SUPPORTS_CD (1u << 0)
 #define RKSC_SUPPORTS_CD_R (1u << 1)
@@ -42,5 +50,13 @@
 #define RKSC_SUPPORTS_BD_ROM (1u << 11)
 #define RKSC_SUPPORTS_BD_R (1u << 12)
 #define RKSC_SUPPORTS_BD_RE (1u << 13)
+#define RKSC_SUPPORTS_DVD_RW_DL (1u << 14)      // profile 0x17
+#define RKSC_SUPPORTS_DVD_PLUS_RW_DL (1u << 15) // profile 0x2A
+#define RKSC_SUPPORTS_HD_DVD_ROM (1u << 16)     // profile 0x50
+#define RKSC_SUPPORTS_HD_DVD_R (1u << 17)       // profile 0x51
+#define RKSC_SUPPORTS_HD_DVD_RAM (1u << 18)     // profile 0x52
+#define RKSC_SUPPORTS_HD_DVD_RW (1u << 19)      // profile 0x53
+#define RKSC_SUPPORTS_HD_DVD_R_DL (1u << 20)    // profile 0x58
+#define RKSC_SUPPORTS_HD_DVD_RW_DL (1u << 21)   // profile 0x5A
 
 #endif
