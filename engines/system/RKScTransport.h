@@ -10,6 +10,7 @@
 #ifndef RKSCTRANSPORT_H
 #define RKSCTRANSPORT_H
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -159,6 +160,13 @@ public:
     // answer IsMediaIn from it; when not, they leave IsMediaIn to the
     // library's own test through the drive letter.
     virtual bool ProvidesPresence() const = 0;
+    // A steady count of milliseconds, for how long ago something happened.
+    virtual std::uint64_t Milliseconds() const
+    {
+        return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
+    }
 };
 
 // The transport of the system the engine was built for.

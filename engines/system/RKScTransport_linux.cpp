@@ -174,18 +174,25 @@ bool IsGoneError(int nError)
     return nError == ENODEV || nError == ENXIO;
 }
 
-// A sysfs link as it leads into the device tree: "devices/pci.../block/sr0",
-// whichever folder the link itself sits in. Empty when it is no link.
-std::string LinkTarget(const RKScLinuxCalls& stCalls, const std::string& strLink)
+// Where a block device sits, from its sysfs link (class/block/srN or
+// dev/block/MAJOR:MINOR): the path in the device tree, which names the bus,
+// host and port ("devices/pci.../usb2/2-1/.../block/sr1"), and the inode of
+// that folder. The kernel numbers SCSI hosts from the lowest free one, so a
+// drive replaced at the same port gets the very same path; the folder is
+// made anew, and sysfs never gives a new folder an inode it gave before.
+// Empty when the link cannot be read.
+std::string Location(const RKScLinuxCalls& stCalls, const std::string& strLink)
 {
     char szTarget[1024];
     ssize_t nLength = stCalls.pfnReadlink(strLink.c_str(), szTarget, sizeof(szTarget));
-    if (nLength <= 0 || static_cast<std::size_t>(nLength) >= sizeof(szTarget))
+    struct stat stFolder;
+    if (nLength <= 0 || static_cast<std::size_t>(nLength) >= sizeof(szTarget) ||
+        stCalls.pfnStat(strLink.c_str(), &stFolder) != 0)
         return std::string();
     std::string strTarget(szTarget, static_cast<std::size_t>(nLength));
     while (strTarget.compare(0, 3, "../") == 0)
         strTarget.erase(0, 3);
-    return strTarget;
+    return strTarget + " (inode " + std::to_string(stFolder.st_ino) + ")";
 }
 
 class CRKScLinuxDevice : public CRKScDevice
@@ -405,9 +412,9 @@ public:
             return nullptr;
         }
         // A drive unplugged and another plugged in may get the same node and
-        // device number; the path sysfs gives the device now tells them
-        // apart (it names the bus, host and port). Asked through the open
-        // descriptor, so the answer is about the device this one reaches.
+        // device number; where sysfs has the device now tells them apart.
+        // Asked through the open descriptor, so the answer is about the
+        // device this one reaches.
         if (!stEntry.strLocation.empty())
         {
             struct stat stNode;
@@ -417,7 +424,7 @@ public:
                 return nullptr;
             }
             std::string strNumber = DeviceNumberText(stNode.st_rdev);
-            std::string strNow = LinkTarget(m_stCalls, m_stFolders.strSysfs + "/dev/block/" + strNumber);
+            std::string strNow = Location(m_stCalls, m_stFolders.strSysfs + "/dev/block/" + strNumber);
             if (strNow != stEntry.strLocation)
             {
                 strProblem = RKSC_GONE_TEXT + (strNow.empty() ? "sysfs has no device " + strNumber
@@ -442,7 +449,7 @@ private:
         ReadAttribute(strSysfsDrive + "/device/model", strModel);
         stEntry.strModel =
             strVendor.empty() ? strModel : (strModel.empty() ? strVendor : strVendor + " " + strModel);
-        stEntry.strLocation = LinkTarget(m_stCalls, strSysfsDrive);
+        stEntry.strLocation = Location(m_stCalls, strSysfsDrive);
 
         std::string strNumber;
         dev_t nDevice = 0;
@@ -491,7 +498,18 @@ void SystemSleep(unsigned int uMilliseconds)
     }
 }
 
-const RKScLinuxCalls s_SystemCalls = {SystemOpen, close, SystemIoctl, fstat, readlink, SystemSleep};
+int SystemStat(const char* szPath, struct stat* pstInfo)
+{
+    return stat(szPath, pstInfo);
+}
+
+int SystemFstat(int nFd, struct stat* pstInfo)
+{
+    return fstat(nFd, pstInfo);
+}
+
+const RKScLinuxCalls s_SystemCalls = {SystemOpen, close,    SystemIoctl, SystemFstat,
+                                      SystemStat, readlink, SystemSleep};
 } // namespace
 
 const RKScLinuxCalls& RKScLinuxSystemCalls()

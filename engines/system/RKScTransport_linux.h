@@ -32,6 +32,7 @@ struct RKScLinuxCalls
     // number (CDROM_DRIVE_STATUS, CDROMEJECT).
     int (*pfnIoctl)(int nFd, unsigned long ulRequest, unsigned long ulArgument);
     int (*pfnFstat)(int nFd, struct stat* pstInfo);
+    int (*pfnStat)(const char* szPath, struct stat* pstInfo);
     ssize_t (*pfnReadlink)(const char* szPath, char* szBuffer, size_t nSize);
     void (*pfnSleep)(unsigned int uMilliseconds);
 };

@@ -10,6 +10,12 @@
 
 namespace
 {
+const std::uint64_t RKSC_NO_TIME = ~0ull;
+// How long after IsMediaIn found a drive empty a ready medium counts as one
+// that went in since: a wait calls EjectTray at once after it, and a drive
+// made ready within this time by QEMU or a fast drive was empty at the check.
+const std::uint64_t RKSC_FOUND_EMPTY_MS = 3000;
+
 RKMediaInfo NoMedium()
 {
     RKMediaInfo stInfo;
@@ -30,7 +36,7 @@ std::string IdentityText(const RKScInquiry& stInquiry)
 CRKScWriter::CRKScWriter(std::shared_ptr<CRKScTransport> pTransport, const RKScDriveEntry& stEntry,
                          WORD wLetter)
     : m_pTransport(std::move(pTransport)), m_stEntry(stEntry), m_strDeviceText(stEntry.strDevice.c_str()),
-      m_stIdentity(RKScParseInquiry(nullptr, 0)), m_stRemovable()
+      m_stIdentity(RKScParseInquiry(nullptr, 0)), m_stRemovable(), m_ullFoundEmpty(RKSC_NO_TIME)
 {
     m_strModelName = m_stEntry.strModel.c_str();
     m_wDriveLetter = wLetter;
@@ -121,6 +127,18 @@ void CRKScWriter::Identify()
     FoundGone(*pDevice);
 }
 
+int CRKScWriter::NoteMediaIn(int nMediaIn)
+{
+    if (nMediaIn)
+    {
+        m_bEmptySaid = false;
+        m_ullFoundEmpty = RKSC_NO_TIME;
+    }
+    else
+        m_ullFoundEmpty = m_pTransport->Milliseconds();
+    return nMediaIn;
+}
+
 int CRKScWriter::IsMediaIn()
 {
     try
@@ -137,7 +155,7 @@ int CRKScWriter::IsMediaIn()
                 if ((pDevice && !CheckIdentity(*pDevice)) || IsGone())
                     return 0;
             }
-            return CRKWriter::IsMediaIn();
+            return NoteMediaIn(CRKWriter::IsMediaIn());
         }
         // Quiet on purpose: the waits ask this every poll.
         std::unique_ptr<CRKScDevice> pDevice = OpenDevice(true);
@@ -146,9 +164,7 @@ int CRKScWriter::IsMediaIn()
         RKScDriveStatus eStatus = pDevice->GetDriveStatus();
         if (FoundGone(*pDevice))
             return 0;
-        if (eStatus == RKSC_STATUS_DISC_OK)
-            m_bEmptySaid = false;
-        return eStatus == RKSC_STATUS_DISC_OK ? 1 : 0;
+        return NoteMediaIn(eStatus == RKSC_STATUS_DISC_OK ? 1 : 0);
     }
     catch (const std::bad_alloc&)
     {
@@ -176,7 +192,10 @@ RKMediaInfo CRKScWriter::GetMediaInfo()
             return NoMedium();
         m_wCurrentProfile = wProfile;
         if (stInfo.dwMediaType != RKSC_MEDIA_NONE)
+        {
             m_bEmptySaid = false;
+            m_ullFoundEmpty = RKSC_NO_TIME;
+        }
         CRKLog::GetInstance()->AddInfo(RK_TEXT("%s: current profile 0x%x, media 0x%x, disc state %d"),
                                        m_strDeviceText.GetText(), static_cast<unsigned int>(wProfile),
                                        static_cast<unsigned int>(stInfo.dwMediaType),
@@ -224,15 +243,22 @@ int CRKScWriter::EjectTray()
         if (!pDevice || !CheckIdentity(*pDevice))
             return 0;
         const std::string& strDevice = m_stEntry.strDevice;
-        // The guard: a drive that reports a medium it is still bringing up
-        // (sense 2/04/xx while loading, or a medium in its media event while
-        // TEST UNIT READY says not ready) keeps its tray closed, so a wait
-        // never throws out a disc pushed in just before its poll. A drive
-        // that reports no medium, or a ready one, has its tray opened.
+        // The guard. A wait opens the tray of a drive IsMediaIn has just
+        // found empty, and a disc pushed in just before must stay in: the
+        // tray stays closed while the drive reports a medium it is still
+        // bringing up (sense 2/04/xx while loading, or a medium in its media
+        // event while TEST UNIT READY says not ready), and when a ready
+        // medium is in although IsMediaIn found none moments before. A drive
+        // that reports no medium has its tray opened, and so has one with a
+        // ready disc that nobody found empty just now.
+        std::uint64_t ullFoundEmpty = m_ullFoundEmpty;
+        m_ullFoundEmpty = RKSC_NO_TIME;
+        bool bJustEmpty = ullFoundEmpty != RKSC_NO_TIME &&
+                          m_pTransport->Milliseconds() - ullFoundEmpty <= RKSC_FOUND_EMPTY_MS;
         RKScMediumState eState = RKScQueryMediumState(*pDevice, pDevice->GetDriveStatus());
         if (FoundGone(*pDevice))
             return 0;
-        if (eState == RKSC_MEDIUM_BUSY)
+        if (eState == RKSC_MEDIUM_BUSY || (eState == RKSC_MEDIUM_READY && bJustEmpty))
         {
             RKScTraceInfo(strDevice +
                           ": the drive is becoming ready (a disc was just inserted): the tray stays closed");

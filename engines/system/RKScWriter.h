@@ -13,6 +13,7 @@
 #ifndef RKSCWRITER_H
 #define RKSCWRITER_H
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,9 +58,11 @@ public:
     // RKSC_MEDIA_UNKNOWN for a medium that cannot be told.
     RKMediaInfo GetMediaInfo() override;
     // Opens the tray: 1 when it opened. 0 while the drive reports a medium
-    // it is still loading (throwing it out would defeat the insertion), for
+    // it is still loading, and for a ready medium that went in since
+    // IsMediaIn found the drive empty moments before (a wait calls the two
+    // back to back: throwing the disc out would defeat the insertion); for
     // an empty drive without a tray (one information line until a disc is
-    // seen), and when the drive is in use, locked or unreachable, each with
+    // seen); and when the drive is in use, locked or unreachable; each with
     // a trace line saying so.
     int EjectTray() override;
     int EngineReserved5() override { return 0; }
@@ -80,6 +83,8 @@ private:
     // True, after the gone line, when the operation found the device gone.
     bool FoundGone(CRKScDevice& device);
     void MarkGone(const std::string& strWhy);
+    // Keeps what IsMediaIn answered, for the guard of EjectTray.
+    int NoteMediaIn(int nMediaIn);
     // The drive's feature 0003h, read once.
     const RKScRemovableMedium& RemovableMedium(CRKScDevice& device);
     // The information line for an empty drive that has no tray, once until
@@ -99,6 +104,9 @@ private:
     bool m_bRemovableRead = false;
     RKScRemovableMedium m_stRemovable;
     bool m_bEmptySaid = false;
+    // When IsMediaIn last found no disc (RKSC_NO_TIME: not since a medium
+    // was seen, nor since the EjectTray that followed).
+    std::uint64_t m_ullFoundEmpty;
 };
 
 #endif

@@ -208,6 +208,7 @@ public:
     bool bPresence = true;
     bool bThrow = false; // every call runs out of memory
     int nListings = 0;
+    std::uint64_t ullNow = 1000000; // the clock, moved by the tests
 
     RKScFakeDrive& AddDrive(const std::string& strDevice, const std::string& strModel, WORD wLetter = 0)
     {
@@ -244,6 +245,7 @@ public:
         }
         return nullptr;
     }
+    std::uint64_t Milliseconds() const override { return ullNow; }
     bool ProvidesPresence() const override
     {
         if (bThrow)

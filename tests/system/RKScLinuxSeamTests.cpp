@@ -52,6 +52,7 @@ struct RKScFakeKernel
     std::vector<unsigned long> vecRequests;
     dev_t nDevice = makedev(11, 0);
     std::map<std::string, std::string> mapLinks;
+    ino_t nInode = 4711; // of every folder a link leads to
     int nFstats = 0;
     std::vector<unsigned int> vecSleeps;
 };
@@ -116,6 +117,16 @@ int FakeFstat(int, struct stat* pstInfo)
     return 0;
 }
 
+int FakeStat(const char* szPath, struct stat* pstInfo)
+{
+    if (!s_pKernel->mapLinks.count(szPath))
+        return errno = ENOENT, -1;
+    std::memset(pstInfo, 0, sizeof(*pstInfo));
+    pstInfo->st_mode = S_IFDIR | 0755;
+    pstInfo->st_ino = s_pKernel->nInode;
+    return 0;
+}
+
 ssize_t FakeReadlink(const char* szPath, char* szBuffer, size_t nSize)
 {
     auto it = s_pKernel->mapLinks.find(szPath);
@@ -131,7 +142,8 @@ void FakeSleep(unsigned int uMilliseconds)
     s_pKernel->vecSleeps.push_back(uMilliseconds);
 }
 
-const RKScLinuxCalls s_FakeCalls = {FakeOpen, FakeClose, FakeIoctl, FakeFstat, FakeReadlink, FakeSleep};
+const RKScLinuxCalls s_FakeCalls = {FakeOpen, FakeClose,    FakeIoctl, FakeFstat,
+                                    FakeStat, FakeReadlink, FakeSleep};
 
 std::string Text(int nError)
 {
@@ -300,11 +312,15 @@ TEST_F(RKScLinuxSeamTest, DriveStatusAndEjectInTheEnginesWords)
 TEST_F(RKScLinuxSeamTest, OpenFindsTheDriveGoneOrItsNodeTakenByAnother)
 {
     const std::string strLink = "/fake/sys/dev/block/11:0";
-    m_stEntry.strLocation = s_szUsb;
+    m_stEntry.strLocation = std::string(s_szUsb) + " (inode 4711)";
     m_Kernel.mapLinks[strLink] = std::string("../../") + s_szUsb;
     std::string strProblem;
     EXPECT_TRUE(Open(strProblem));
     EXPECT_EQ(1, m_Kernel.nFstats);
+    // Replaced at the same port: the same path, a folder made anew.
+    m_Kernel.nInode = 4712;
+    EXPECT_EQ(nullptr, Open(strProblem));
+    EXPECT_EQ("the drive is gone: /fake/dev/sr0 is now another drive", strProblem);
 
     m_Kernel.mapLinks[strLink] =
         "../../devices/pci0000:00/0000:00:05.0/usb1/1-2/1-2:1.0/host3/target3:0:0/3:0:0:0/block/sr0";
@@ -327,8 +343,8 @@ TEST_F(RKScLinuxSeamTest, OpenFindsTheDriveGoneOrItsNodeTakenByAnother)
     m_Kernel.mapOpenErrors.clear();
     m_stEntry.strLocation.clear();
     EXPECT_TRUE(Open(strProblem));
-    EXPECT_EQ(3, m_Kernel.nFstats);
-    EXPECT_EQ(std::vector<std::string>(8, m_stEntry.strDevice), m_Kernel.vecOpenPaths);
+    EXPECT_EQ(4, m_Kernel.nFstats);
+    EXPECT_EQ(std::vector<std::string>(9, m_stEntry.strDevice), m_Kernel.vecOpenPaths);
 }
 
 TEST_F(RKScLinuxSeamTest, ListingReadsWhereEachDriveIsAttached)
@@ -346,6 +362,6 @@ TEST_F(RKScLinuxSeamTest, ListingReadsWhereEachDriveIsAttached)
     std::string strProblem;
     EXPECT_TRUE(RKScCreateLinuxTransport(m_stFolders, s_FakeCalls)->ListDrives(stList, strProblem));
     ASSERT_EQ(1u, stList.vecDrives.size());
-    EXPECT_EQ(s_szUsb, stList.vecDrives[0].strLocation);
+    EXPECT_EQ(std::string(s_szUsb) + " (inode 4711)", stList.vecDrives[0].strLocation);
     EXPECT_EQ(0, std::system(("rm -rf '" + strRoot + "'").c_str()));
 }

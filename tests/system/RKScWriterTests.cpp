@@ -260,6 +260,56 @@ TEST_F(RKScWriterTest, TrayStaysClosedWhileADiscSpinsUp)
     }
 }
 
+// A wait opens the tray of a drive IsMediaIn has just found empty. A disc
+// that is ready by then (QEMU's are, at once) went in after that check and
+// stays; a ready disc nobody found missing just now is ejected on request.
+TEST_F(RKScWriterTest, TrayStaysClosedOverADiscThatWentInSinceTheDriveWasFoundEmpty)
+{
+    const std::string strSpinning =
+        "I /dev/sr0: the drive is becoming ready (a disc was just inserted): the tray stays closed";
+    m_Drive.Answer(TUR, Good({}));
+    struct
+    {
+        const char* szCase;
+        bool bFoundEmpty;
+        std::uint64_t ullLater; // milliseconds from that check to EjectTray
+        int nResult;
+    } aCases[] = {
+        {"just found empty", true, 0, 0},
+        {"found empty 3 s before", true, 3000, 0},
+        {"found empty long before", true, 3001, 1},
+        {"never found empty", false, 0, 1},
+    };
+    for (const auto& stCase : aCases)
+    {
+        m_Drive.nEjects = 0;
+        if (stCase.bFoundEmpty)
+        {
+            m_Drive.eStatus = RKSC_STATUS_NO_DISC;
+            EXPECT_EQ(0, m_pWriter->IsMediaIn());
+        }
+        m_Drive.eStatus = RKSC_STATUS_DISC_OK;
+        m_pTransport->ullNow += stCase.ullLater;
+        CRKScTraceCapture capture;
+        EXPECT_EQ(stCase.nResult, m_pWriter->EjectTray()) << stCase.szCase;
+        EXPECT_EQ(stCase.nResult, m_Drive.nEjects) << stCase.szCase;
+        EXPECT_EQ(RKScLines{stCase.nResult ? "I /dev/sr0: tray opened" : strSpinning}, capture.vecLines)
+            << stCase.szCase;
+    }
+    // Once: the eject that followed the check used it up; a disc seen in
+    // between clears it too.
+    m_Drive.eStatus = RKSC_STATUS_NO_DISC;
+    m_pWriter->IsMediaIn();
+    m_Drive.eStatus = RKSC_STATUS_DISC_OK;
+    EXPECT_EQ(0, m_pWriter->EjectTray());
+    EXPECT_EQ(1, m_pWriter->EjectTray());
+    m_Drive.eStatus = RKSC_STATUS_NO_DISC;
+    m_pWriter->IsMediaIn();
+    m_Drive.eStatus = RKSC_STATUS_DISC_OK;
+    EXPECT_EQ(1, m_pWriter->IsMediaIn());
+    EXPECT_EQ(1, m_pWriter->EjectTray());
+}
+
 // A drive without a tray (a slot or caddy loader) that holds no disc is
 // never sent an eject, and says so once until it holds a disc again.
 TEST_F(RKScWriterTest, EmptyDriveWithoutATrayIsOneInformationLine)
