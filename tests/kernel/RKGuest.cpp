@@ -208,25 +208,57 @@ bool CRKGuest::IsTrayOpen(const std::string& strId, bool& bOpen)
     return false;
 }
 
+bool CRKGuest::AddMedium(const std::string& strId, const std::string& strImage, nlohmann::json& jsDevice)
+{
+    if (strImage.empty())
+        return true;
+    nlohmann::json jsReturn;
+    std::string strNode = "m-" + strId;
+    if (!Monitor("blockdev-add",
+                 {{"node-name", strNode},
+                  {"driver", "raw"},
+                  {"read-only", true},
+                  {"file", {{"driver", "file"}, {"filename", strImage}}}},
+                 jsReturn))
+        return false;
+    jsDevice["drive"] = strNode;
+    return true;
+}
+
 bool CRKGuest::HotAddDrive(const std::string& strId, const std::string& strImage)
 {
     nlohmann::json jsReturn;
     nlohmann::json jsDevice = {
         {"driver", "scsi-cd"}, {"bus", "scsi0.0"}, {"scsi-id", m_nScsiTargets}, {"lun", 0}, {"id", strId}};
-    if (!strImage.empty())
-    {
-        std::string strNode = "m-" + strId;
-        if (!Monitor("blockdev-add",
-                     {{"node-name", strNode},
-                      {"driver", "raw"},
-                      {"read-only", true},
-                      {"file", {{"driver", "file"}, {"filename", strImage}}}},
-                     jsReturn))
-            return false;
-        jsDevice["drive"] = strNode;
-    }
-    if (!Monitor("device_add", jsDevice, jsReturn))
+    if (!AddMedium(strId, strImage, jsDevice) || !Monitor("device_add", jsDevice, jsReturn))
         return false;
     ++m_nScsiTargets;
     return true;
+}
+
+bool CRKGuest::PlugUsbDrive(const std::string& strId, const std::string& strPort, const std::string& strImage,
+                            const std::string& strVendor, const std::string& strProduct)
+{
+    nlohmann::json jsReturn;
+    std::string strBot = "usb-" + strId;
+    nlohmann::json jsDrive = {{"driver", "scsi-cd"},
+                              {"bus", strBot + ".0"},
+                              {"id", strId},
+                              {"vendor", strVendor},
+                              {"product", strProduct}};
+    // A mass storage device added while the machine runs stays detached
+    // until its drive is on its bus and it is attached by hand.
+    return AddMedium(strId, strImage, jsDrive) &&
+           Monitor("device_add",
+                   {{"driver", "usb-bot"}, {"id", strBot}, {"bus", "xhci.0"}, {"port", strPort}}, jsReturn) &&
+           Monitor("device_add", jsDrive, jsReturn) &&
+           Monitor("qom-set",
+                   {{"path", "/machine/peripheral/" + strBot}, {"property", "attached"}, {"value", true}},
+                   jsReturn);
+}
+
+bool CRKGuest::UnplugUsbDrive(const std::string& strId)
+{
+    nlohmann::json jsReturn;
+    return Monitor("device_del", {{"id", "usb-" + strId}}, jsReturn);
 }

@@ -22,11 +22,20 @@ enum RKGuestUser
     RKGUEST_PLAIN_USER  // unprivileged, no supplementary groups
 };
 
+// Where a drive sits besides the SCSI bus and the IDE one (bIde).
+enum RKGuestBus
+{
+    RKGUEST_SCSI_BUS,
+    RKGUEST_SATA_BUS, // ide-cd on an AHCI controller
+    RKGUEST_USB_BUS   // scsi-cd behind a USB mass storage device on an xHCI controller
+};
+
 struct RKGuestDrive
 {
     std::string strId;    // device id for the monitor: "cdrom0", ...
     std::string strImage; // disc image; empty for an empty drive
     bool bIde = false;    // an IDE drive instead of one on the SCSI bus
+    RKGuestBus eBus = RKGUEST_SCSI_BUS;
 };
 
 struct RKGuestCommand
@@ -77,6 +86,12 @@ public:
     bool IsTrayOpen(const std::string& strId, bool& bOpen);
     // Adds a SCSI drive while the guest runs, with a disc when strImage is set.
     bool HotAddDrive(const std::string& strId, const std::string& strImage);
+    // Plugs a USB drive in (its own mass storage device, "usb-" + strId)
+    // at a port of the controller ("1": where the first drive of the boot
+    // sits), with the INQUIRY identity given; or pulls it out.
+    bool PlugUsbDrive(const std::string& strId, const std::string& strPort, const std::string& strImage,
+                      const std::string& strVendor, const std::string& strProduct);
+    bool UnplugUsbDrive(const std::string& strId);
     bool Monitor(const std::string& strCommand, const nlohmann::json& jsArguments, nlohmann::json& jsReturn);
 
     // A sparse disc image of that many bytes in the run's folder (missing
@@ -104,6 +119,8 @@ private:
     };
 
     static std::string ScsiTargets(const std::vector<RKGuestDrive>& vecDrives);
+    // Adds the image as a medium the device jsDevice holds, if there is one.
+    bool AddMedium(const std::string& strId, const std::string& strImage, nlohmann::json& jsDevice);
     std::vector<std::string> MachineArguments(const std::vector<RKGuestDrive>& vecDrives) const;
     bool WaitForAgent(RKClock::time_point tpDeadline);
     bool HasExited();

@@ -13,9 +13,12 @@ set -euo pipefail
 KIT=${1:?kit folder}
 GUEST=${2:?guest source folder}
 
-# The modules /init loads; their dependencies are added before them.
+# The modules /init loads; their dependencies are added before them. The
+# USB ones come last: /init holds them back until the other drives are
+# there, so that USB drives are numbered after them.
 WANTED="scsi_common scsi_mod cdrom sr_mod sg virtio_ring virtio virtio_pci_modern_dev
-virtio_pci_legacy_dev virtio_pci virtio_scsi netfs fscache 9pnet 9pnet_virtio 9p libata ata_piix"
+virtio_pci_legacy_dev virtio_pci virtio_scsi netfs fscache 9pnet 9pnet_virtio 9p libata ata_piix
+libahci ahci usb-common usbcore xhci-hcd xhci-pci usb-storage"
 
 fail() {
     echo "RKGuestKit: $*" >&2
@@ -112,6 +115,7 @@ fetch_kernel() {
         visit "$name"
     done
     printf '%s' "$order" >"$KIT/modules.tmp/order"
+    echo "$WANTED" >"$KIT/modules.tmp/wanted"
 
     mv "$KIT/modules.tmp" "$KIT/modules"
     mv "$KIT/vmlinuz.tmp" "$KIT/vmlinuz"
@@ -120,7 +124,8 @@ fetch_kernel() {
     echo "RKGuestKit: kernel $version"
 }
 
-if [ ! -s "$KIT/kernel.version" ] || [ ! -s "$KIT/vmlinuz" ] || [ ! -s "$KIT/modules/order" ]; then
+if [ ! -s "$KIT/kernel.version" ] || [ ! -s "$KIT/vmlinuz" ] || [ ! -s "$KIT/modules/order" ] ||
+    [ "$(cat "$KIT/modules/wanted" 2>/dev/null)" != "$(echo "$WANTED")" ]; then
     fetch_kernel
 fi
 

@@ -95,7 +95,7 @@ std::string CRKGuest::ScsiTargets(const std::vector<RKGuestDrive>& vecDrives)
     std::string strTargets;
     int nTarget = 0;
     for (const RKGuestDrive& stDrive : vecDrives)
-        if (!stDrive.bIde)
+        if (!stDrive.bIde && stDrive.eBus == RKGUEST_SCSI_BUS)
         {
             strTargets += (nTarget ? "," : "") + std::to_string(nTarget);
             ++nTarget;
@@ -135,8 +135,16 @@ std::vector<std::string> CRKGuest::MachineArguments(const std::vector<RKGuestDri
     std::string strTrees;
     for (const std::string& strTree : vecTrees)
         strTrees += (strTrees.empty() ? "" : ",") + strTree;
+    int nUsb = 0;
+    bool bSata = false;
+    for (const RKGuestDrive& stDrive : vecDrives)
+    {
+        nUsb += !stDrive.bIde && stDrive.eBus == RKGUEST_USB_BUS ? 1 : 0;
+        bSata = bSata || (!stDrive.bIde && stDrive.eBus == RKGUEST_SATA_BUS);
+    }
     Add("-append", "console=ttyS0 quiet panic=-1 rkshare=" + m_strShare + " rktrees=" + strTrees +
-                       " rkscsi=" + ScsiTargets(vecDrives) + " rkdrives=" + std::to_string(vecDrives.size()));
+                       " rkscsi=" + ScsiTargets(vecDrives) + " rkdrives=" + std::to_string(vecDrives.size()) +
+                       " rkusb=" + std::to_string(nUsb));
     Add("-fsdev", "local,id=root,path=/,security_model=none,readonly=on,multidevs=remap");
     Add("-device", "virtio-9p-pci,fsdev=root,mount_tag=hostroot");
     for (std::size_t i = 0; i < vecTrees.size(); ++i)
@@ -152,16 +160,32 @@ std::vector<std::string> CRKGuest::MachineArguments(const std::vector<RKGuestDri
     Add("-device", "isa-serial,chardev=agent");
     Add("-qmp", "unix:" + m_strSocketDir + "/qmp.sock,server=on,wait=off");
     Add("-device", "virtio-scsi-pci,id=scsi0");
+    // Every guest has a USB controller, so that drives can be plugged in.
+    Add("-device", "qemu-xhci,id=xhci");
+    if (bSata)
+        Add("-device", "ich9-ahci,id=ahci0");
     int nTarget = 0;
+    int nPort = 0;
+    int nUsbPort = 0;
     for (const RKGuestDrive& stDrive : vecDrives)
     {
         std::string strDrive = "if=none,id=d-" + stDrive.strId + ",media=cdrom";
         if (!stDrive.strImage.empty())
             strDrive += ",format=raw,file=" + stDrive.strImage;
         Add("-drive", strDrive);
-        std::string strDevice = stDrive.bIde
-                                    ? std::string("ide-cd")
-                                    : "scsi-cd,bus=scsi0.0,scsi-id=" + std::to_string(nTarget++) + ",lun=0";
+        std::string strDevice;
+        if (stDrive.bIde)
+            strDevice = "ide-cd";
+        else if (stDrive.eBus == RKGUEST_SATA_BUS)
+            strDevice = "ide-cd,bus=ahci0." + std::to_string(nPort++);
+        else if (stDrive.eBus == RKGUEST_USB_BUS)
+        {
+            Add("-device",
+                "usb-bot,id=usb-" + stDrive.strId + ",bus=xhci.0,port=" + std::to_string(++nUsbPort));
+            strDevice = "scsi-cd,bus=usb-" + stDrive.strId + ".0";
+        }
+        else
+            strDevice = "scsi-cd,bus=scsi0.0,scsi-id=" + std::to_string(nTarget++) + ",lun=0";
         Add("-device", strDevice + ",drive=d-" + stDrive.strId + ",id=" + stDrive.strId);
     }
     return vecArgs;
@@ -189,7 +213,7 @@ bool CRKGuest::Boot(const std::vector<RKGuestDrive>& vecDrives)
     std::vector<std::string> vecArgs = MachineArguments(vecDrives);
     m_nScsiTargets = 0;
     for (const RKGuestDrive& stDrive : vecDrives)
-        m_nScsiTargets += stDrive.bIde ? 0 : 1;
+        m_nScsiTargets += !stDrive.bIde && stDrive.eBus == RKGUEST_SCSI_BUS ? 1 : 0;
     std::vector<char*> vecArgv;
     for (std::string& strArg : vecArgs)
         vecArgv.push_back(&strArg[0]);

@@ -7,11 +7,20 @@
 //   rkdrv_kernel_probe ENGINE writer-wait INDEX [options] one writer's wait
 //   rkdrv_kernel_probe ENGINE eject INDEX
 //   rkdrv_kernel_probe ENGINE refresh [options]           Refresh until the count changes
+//   rkdrv_kernel_probe ENGINE replug INDEX [options]      a drive that goes while listed
 //
 // Options: --reports N (the callback stops after N reports), --seconds S
 // (it stops after S seconds; refresh gives up), --ready FILE (created at
 // the first report of a poll, when the wait is polling; for refresh once
-// the first count is known).
+// the first count is known), --refresh (after a wait: Refresh, then the
+// writers again), --count FILE (rewritten with the number of reports at
+// each report, for the host to follow a wait's polls).
+//
+// replug lists the writers, creates FILE (--ready) and waits, up to S
+// seconds, for FILE.go, which the host creates once it has replaced the
+// drive at INDEX; then it asks that writer everything again ("after"
+// record: media_in, media, name, disc, eject), and lists the writers after
+// a Refresh.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -86,7 +95,14 @@ struct RKProbeOptions
     long nReports = -1;
     double dSeconds = -1;
     std::string strReady;
+    bool bRefresh = false;
+    std::string strCount;
 };
+
+bool FileExists(const std::string& strPath)
+{
+    return std::ifstream(strPath).good();
+}
 
 void MarkReady(const RKProbeOptions& stOptions)
 {
@@ -106,6 +122,12 @@ public:
         std::printf("report\tcount=%ld\ttype=%u\tstep=%d\tseconds=%.1f\n", m_nReports,
                     static_cast<unsigned>(dwType), info.step, dElapsed);
         std::fflush(stdout);
+        if (!m_stOptions.strCount.empty())
+        {
+            // Whole or not at all: written beside, then moved over.
+            std::ofstream(m_stOptions.strCount + ".tmp") << m_nReports << "\n";
+            std::rename((m_stOptions.strCount + ".tmp").c_str(), m_stOptions.strCount.c_str());
+        }
         if (info.step != RKSTEP_STARTED && !m_bPolling)
         {
             m_bPolling = true;
@@ -164,9 +186,10 @@ bool ParseIndex(const char* szText, DWORD& dwIndex)
 
 int Usage()
 {
-    std::fprintf(stderr,
-                 "usage: rkdrv_kernel_probe ENGINE list|wait INDEX|writer-wait INDEX|eject INDEX|refresh"
-                 " [--reports N] [--seconds S] [--ready FILE]\n");
+    std::fprintf(
+        stderr,
+        "usage: rkdrv_kernel_probe ENGINE list|wait INDEX|writer-wait INDEX|eject INDEX|refresh|replug INDEX"
+        " [--reports N] [--seconds S] [--ready FILE] [--refresh] [--count FILE]\n");
     return 2;
 }
 
@@ -201,6 +224,29 @@ int RunCommand(CRKDRVManager* pManager, const std::string& strCommand, const cha
     }
     if (!szIndex || !ParseIndex(szIndex, dwIndex))
         return Usage();
+    if (strCommand == "replug")
+    {
+        PrintWriters(pManager);
+        MarkReady(stOptions);
+        RKClock::time_point tpStart = RKClock::now();
+        while (!FileExists(stOptions.strReady + ".go"))
+        {
+            if (std::chrono::duration<double>(RKClock::now() - tpStart).count() > stOptions.dSeconds)
+                return 1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        CRKWriter* pWriter = pManager->GetWriter(dwIndex);
+        if (!pWriter)
+            return 1;
+        int nMediaIn = pWriter->IsMediaIn();
+        RKMediaInfo stInfo = pWriter->GetMediaInfo();
+        int nEject = pWriter->EjectTray();
+        std::printf("after\tindex=%u\tmedia_in=%d\t%s\teject=%d\n", static_cast<unsigned>(dwIndex), nMediaIn,
+                    MediaFields(stInfo).c_str(), nEject);
+        std::printf("refresh\tresult=%d\n", pManager->Refresh());
+        PrintWriters(pManager);
+        return 0;
+    }
     if (strCommand == "eject")
     {
         CRKWriter* pWriter = pManager->GetWriter(dwIndex);
@@ -217,6 +263,12 @@ int RunCommand(CRKDRVManager* pManager, const std::string& strCommand, const cha
         std::printf("wait\tresult=%d\tindex=%s\t%s\treports=%ld\n", nResult,
                     dwIndex == 0xFFFFFFFFu ? "any" : std::to_string(dwIndex).c_str(),
                     MediaFields(stInfo).c_str(), cbProbe.Reports());
+        if (stOptions.bRefresh)
+        {
+            pManager->SetCallBack(nullptr);
+            std::printf("refresh\tresult=%d\n", pManager->Refresh());
+            PrintWriters(pManager);
+        }
         return 0;
     }
     if (strCommand == "writer-wait")
@@ -257,6 +309,10 @@ int main(int nArgs, char** aszArgs)
             stOptions.dSeconds = std::atof(aszArgs[++nArg]);
         else if (strArg == "--ready" && nArg + 1 < nArgs)
             stOptions.strReady = aszArgs[++nArg];
+        else if (strArg == "--refresh")
+            stOptions.bRefresh = true;
+        else if (strArg == "--count" && nArg + 1 < nArgs)
+            stOptions.strCount = aszArgs[++nArg];
         else if (!szIndex && strArg.compare(0, 2, "--") != 0)
             szIndex = aszArgs[nArg];
         else
