@@ -136,3 +136,17 @@ for name in sorted(os.listdir(os.path.join(HERE, "corpus", "configuration"))):
     if name.startswith("qemu-") and "-all" in name:
         with open(os.path.join(HERE, "corpus", "configuration", name), "rb") as f:
             write("features", name[:-4], f.read())
+
+
+def full_toc(points, cut=None):
+    body = b"".join(struct.pack(">BBBBBBBBBBB", 1, 0x14, 0, point, 0, 0, 0, 0, 1, 0, 0) for point in points)
+    data = bytearray(struct.pack(">HBB", 2 + len(body), 1, 1)) + body
+    return data[:cut] if cut else data
+
+
+write("toc", "full", full_toc([0xA0, 0xA1, 0xA2, 0x01]))
+write("toc", "full-a0-second", full_toc([0xB0, 0xA0, 0xA1, 0xA2]))
+write("toc", "full-cut", full_toc([0xA0, 0xA1, 0xA2], cut=14))
+write("toc", "no-a0", full_toc([0xA1, 0xA2]))
+write("toc", "tracks", bytearray(struct.pack(">HBB", 18, 1, 1)) + bytes([0, 0x14, 1, 0, 0, 0, 0, 0, 0, 0x14, 0xAA, 0, 0, 0, 0x20, 0]))
+write("toc", "header-only", bytearray(struct.pack(">HBB", 2, 1, 1)))
