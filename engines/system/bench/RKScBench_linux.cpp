@@ -11,6 +11,8 @@
 #include <fcntl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <climits>
@@ -95,11 +97,27 @@ int OpenDrive(const std::string& strDevice)
     return open(strDevice.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 }
 
+// What every open of the engine also asks: where sysfs has the device the
+// descriptor reaches, so a replaced drive is never taken for the listed one.
+void RawWhereAttached(int nFd)
+{
+    struct stat stNode;
+    if (fstat(nFd, &stNode) != 0)
+        return;
+    std::string strLink = "/sys/dev/block/" + std::to_string(major(stNode.st_rdev)) + ":" +
+                          std::to_string(minor(stNode.st_rdev));
+    char szTarget[1024];
+    struct stat stFolder;
+    if (readlink(strLink.c_str(), szTarget, sizeof(szTarget)) > 0)
+        stat(strLink.c_str(), &stFolder);
+}
+
 int RawDriveStatus(const std::string& strDevice)
 {
     int nFd = OpenDrive(strDevice);
     if (nFd < 0)
         return -1;
+    RawWhereAttached(nFd);
     int nStatus = ioctl(nFd, CDROM_DRIVE_STATUS, CDSL_CURRENT);
     close(nFd);
     return nStatus;
@@ -126,15 +144,19 @@ bool RawCommand(int nFd, const RKScCdb& stCdb, std::uint8_t* pbData, std::size_t
     return true;
 }
 
-// The commands GetMediaInfo sends, on one open: the current profile, then
-// the disc information unless there is no medium.
+// The commands GetMediaInfo sends, on one open: the identification (the
+// drive is still the listed one), the current profile, then the disc
+// information unless there is no medium.
 void RawMediaInfo(const std::string& strDevice)
 {
     int nFd = OpenDrive(strDevice);
     if (nFd < 0)
         return;
-    std::uint8_t abConfig[RKSC_CURRENT_PROFILE_READ] = {};
+    RawWhereAttached(nFd);
+    std::uint8_t abInquiry[RKSC_INQUIRY_READ] = {};
     std::size_t nTransferred = 0;
+    RawCommand(nFd, RKScInquiryCdb(RKSC_INQUIRY_READ), abInquiry, sizeof(abInquiry), nTransferred);
+    std::uint8_t abConfig[RKSC_CURRENT_PROFILE_READ] = {};
     if (RawCommand(nFd, RKScGetConfigurationCdb(RKSC_RT_ONE, 0, RKSC_CURRENT_PROFILE_READ), abConfig,
                    sizeof(abConfig), nTransferred) &&
         nTransferred == sizeof(abConfig) && (abConfig[6] || abConfig[7]))
