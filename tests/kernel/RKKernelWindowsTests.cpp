@@ -177,6 +177,10 @@ TEST_F(KernelWindows, WindowsEngineUnderWineFollowsTheHostsDiscs)
                                    "closed: " + Row(1, RKMEDIA_CD, "CD", RKSC_DISC_COMPLETE),
                                }))
         << stRun.Describe();
+    RKProbeRecord stHeld = stRun.One("held");
+    EXPECT_EQ(stHeld.Field("opened"), "1") << stRun.Describe();
+    EXPECT_EQ(stHeld.Field("media_in"), "1") << "a drive held for writing read as empty\n"
+                                             << stRun.Describe();
     EXPECT_EQ(stRun.One("eject").Field("result"), "1") << stRun.Describe();
     EXPECT_TRUE(bEjected) << "the host saw no open tray after EjectTray\n" << stRun.Describe();
     EXPECT_TRUE(bWaitOpened) << "the wait did not open the empty drive's tray\n" << stRun.Describe();

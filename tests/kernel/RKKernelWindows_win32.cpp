@@ -10,6 +10,7 @@
 // tab-separated record per line ("kind" then key=value fields):
 //   manager valid= writers=             once
 //   writer  step= index= letter= model= supported= media_in= media= name= disc=
+//   held    opened= media_in=           presence while the program holds the drive for writing
 //   eject   result=                     the tray opened by the engine
 //   wait    result= index= media= name= disc= reports=
 //   trace   kind=Error text=            each error line of the engine
@@ -136,6 +137,21 @@ int Run(CRKDRVManager* pManager, CRKHandOver& handOver)
     for (const char* szStep : {"listed", "dvd", "open"})
     {
         PrintWriters(pManager, szStep);
+        if (std::string(szStep) == "dvd")
+        {
+            // The drive held for writing, as a burning program holds it:
+            // the presence check still sees the disc. (Wine shares devices
+            // whatever is asked; the library's own tests hold it to the
+            // share mode, on a file.)
+            HANDLE hHeld =
+                CreateFileW(L"\\\\.\\E:", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+            CRKWriter* pHeld = pManager->GetWriter(0);
+            Print("held\topened=" + std::to_string(hHeld != INVALID_HANDLE_VALUE ? 1 : 0) +
+                  "\tmedia_in=" + std::to_string(pHeld ? pHeld->IsMediaIn() : -1));
+            if (hHeld != INVALID_HANDLE_VALUE)
+                CloseHandle(hHeld);
+        }
         if (!handOver.Step(szStep))
             return 1;
     }
