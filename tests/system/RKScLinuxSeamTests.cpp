@@ -12,6 +12,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -101,7 +102,7 @@ int FakeIoctl(int, unsigned long ulRequest, unsigned long ulArgument)
     pHeader->driver_status = stAnswer.wDriverStatus;
     pHeader->resid = stAnswer.nResid;
     std::size_t nSense = std::min<std::size_t>(stAnswer.vecSense.size(), pHeader->mx_sb_len);
-    std::memcpy(pHeader->sbp, stAnswer.vecSense.data(), nSense);
+    std::copy_n(stAnswer.vecSense.begin(), nSense, pHeader->sbp);
     pHeader->sb_len_wr = stAnswer.bSenseWritten;
     for (unsigned int i = 0; i < pHeader->dxfer_len; ++i)
         static_cast<std::uint8_t*>(pHeader->dxferp)[i] = static_cast<std::uint8_t>(i + 1);
