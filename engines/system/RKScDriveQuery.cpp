@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "RKSystemEngine.h"
+#include "RKScMmcDetails.h"
 #include "RKScTrace.h"
 
 namespace
@@ -55,7 +56,8 @@ std::string RKScDescribeReply(const RKScReply& stReply)
     }
 }
 
-bool RKScQueryModel(CRKScDevice& device, const std::string& strDevice, std::string& strModel)
+bool RKScQueryModel(CRKScDevice& device, const std::string& strDevice, std::string& strModel,
+                    RKScIdentification* pIdentification)
 {
     strModel.clear();
     std::uint8_t abData[RKSC_INQUIRY_READ] = {};
@@ -67,6 +69,13 @@ bool RKScQueryModel(CRKScDevice& device, const std::string& strDevice, std::stri
     }
     RKScInquiry stInquiry = RKScParseInquiry(abData, stReply.nTransferred);
     strModel = RKScModelOfInquiry(stInquiry);
+    if (pIdentification)
+    {
+        pIdentification->bRead = true;
+        pIdentification->strVendor = stInquiry.strVendor;
+        pIdentification->strProduct = stInquiry.strProduct;
+        pIdentification->strRevision = RKScParseInquiryRevision(abData, stReply.nTransferred);
+    }
     if (!stInquiry.bOk)
         TraceCommandError(strDevice, "INQUIRY", stInquiry.strProblem);
     return stInquiry.bOk;

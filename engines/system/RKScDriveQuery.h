@@ -37,9 +37,20 @@ RKScReply RKScSend(CRKScDevice& device, const RKScCdb& stCdb, std::uint8_t* pbDa
 // "check condition, sense 5/24/00", or the transport's reason.
 std::string RKScDescribeReply(const RKScReply& stReply);
 
-// "VENDOR PRODUCT" from INQUIRY into strModel (what could be read of it).
-// False when the identification was not whole.
-bool RKScQueryModel(CRKScDevice& device, const std::string& strDevice, std::string& strModel);
+// The parts of a drive's INQUIRY answer, as far as they arrived.
+struct RKScIdentification
+{
+    bool bRead = false; // the drive answered INQUIRY
+    std::string strVendor;
+    std::string strProduct;
+    std::string strRevision;
+};
+
+// "VENDOR PRODUCT" from INQUIRY into strModel (what could be read of it),
+// and its parts into pIdentification when given. False when the
+// identification was not whole.
+bool RKScQueryModel(CRKScDevice& device, const std::string& strDevice, std::string& strModel,
+                    RKScIdentification* pIdentification = nullptr);
 // The drive's profile list. False when none could be read; a list cut
 // short gives true with the profiles that arrived whole.
 bool RKScQueryProfiles(CRKScDevice& device, const std::string& strDevice, std::vector<WORD>& vecProfiles);

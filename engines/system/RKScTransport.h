@@ -89,6 +89,16 @@ enum RKScEjectStatus
     RKSC_EJECT_FAILED   // anything else; the text says what
 };
 
+// How closing the tray or locking the door went.
+enum RKScTrayResult
+{
+    RKSC_TRAY_DONE,        // closed, locked or unlocked
+    RKSC_TRAY_BUSY,        // others hold the drive open: the system keeps the door as it is
+    RKSC_TRAY_UNSUPPORTED, // the drive cannot (no motorised tray, no lock)
+    RKSC_TRAY_REFUSED,     // the drive itself refused
+    RKSC_TRAY_FAILED       // anything else; the text says what
+};
+
 // One open drive. Closing is destroying it.
 class CRKScDevice
 {
@@ -104,6 +114,11 @@ public:
     virtual RKScDriveStatus GetDriveStatus() = 0;
     // Opens the tray. strProblem says why when it did not.
     virtual RKScEjectStatus Eject(std::string& strProblem) = 0;
+    // Closes the tray. strProblem says why when it did not.
+    virtual RKScTrayResult CloseTray(std::string& strProblem) = 0;
+    // Locks the door against ejection (bLock) or unlocks it, for every
+    // program; see CRKScTransport::LockNeedsDevice for how long.
+    virtual RKScTrayResult LockDoor(bool bLock, std::string& strProblem) = 0;
 };
 
 class CRKScTransport
@@ -122,6 +137,10 @@ public:
     // answer IsMediaIn from it; when not, they leave IsMediaIn to the
     // library's own test through the drive letter.
     virtual bool ProvidesPresence() const = 0;
+    // Whether a lock lasts only while the device that set it stays open
+    // (the system drops it with the handle); otherwise it lasts until
+    // someone unlocks the door.
+    virtual bool LockNeedsDevice() const = 0;
 };
 
 // The transport of the system the engine was built for.

@@ -29,8 +29,6 @@ CRKScWriter::CRKScWriter(std::shared_ptr<CRKScTransport> pTransport, const RKScD
     m_dwSupportedMedia = 0;
 }
 
-CRKScWriter::~CRKScWriter() {}
-
 std::unique_ptr<CRKScDevice> CRKScWriter::OpenDevice()
 {
     std::string strProblem;
@@ -57,7 +55,7 @@ void CRKScWriter::Identify()
     if (!pDevice)
         return;
     std::string strModel;
-    bool bWhole = RKScQueryModel(*pDevice, m_stEntry.strDevice, strModel);
+    bool bWhole = RKScQueryModel(*pDevice, m_stEntry.strDevice, strModel, &m_stIdentification);
     if ((!bWhole || strModel.empty()) && !m_stEntry.strModel.empty())
         strModel = m_stEntry.strModel;
     m_strModelName = strModel.c_str();

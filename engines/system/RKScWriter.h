@@ -1,16 +1,22 @@
 // CRKScWriter: one optical drive of the system, reached through the
 // transport. The writer keeps no device open between its operations, so it
-// never stands in the way of a mount or of another program's eject.
+// never stands in the way of a mount or of another program's eject; the one
+// exception is a door lock on a system that drops the lock with the device
+// (the writer then holds the device until it unlocks, or goes).
 #ifndef RKSCWRITER_H
 #define RKSCWRITER_H
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "RKWriter.h"
+#include "RKWriterDetails.h"
+#include "RKScDriveQuery.h"
 #include "RKScTransport.h"
 
-class CRKScWriter : public CRKWriter
+class CRKScWriter : public CRKWriter, public CRKWriterDetails
 {
 public:
     CRKScWriter(std::shared_ptr<CRKScTransport> pTransport, const RKScDriveEntry& stEntry, WORD wLetter);
@@ -46,6 +52,20 @@ public:
     int EngineReserved9() override { return 0; }
     int EngineReserved10() override { return 0; }
 
+    // Details and tray control (RKScWriterDetails.cpp).
+    // The identification read when the drive was listed, the feature list,
+    // and the capabilities page (read once: it holds what the drive can do).
+    int GetDriveDetails(RKDriveDetails& stDetails) override;
+    int GetDiscDetails(RKDiscDetails& stDetails) override;
+    // Status commands only; traces nothing unless the drive cannot be
+    // opened, since it is polled.
+    int GetTrayState(RKTrayState& stState) override;
+    // 1 when the tray closed; 0 for a drive that cannot close it, with a
+    // trace line saying so.
+    int CloseTray() override;
+    // 1 when the door is now locked or unlocked.
+    int LockTray(int bLock) override;
+
 private:
     // Null when the drive cannot be opened; the reason goes to the trace
     // (an error the first time it is seen, information when it repeats).
@@ -57,6 +77,12 @@ private:
     // every call.
     CRKString m_strDeviceText;
     std::string m_strOpenProblem;
+    RKScIdentification m_stIdentification;
+    // The last capabilities page the drive gave; empty until one is read.
+    std::vector<std::uint8_t> m_vecCapabilities;
+    // The device that holds the door locked, where the lock lasts only as
+    // long as it stays open.
+    std::unique_ptr<CRKScDevice> m_pLockHolder;
 };
 
 #endif
