@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <iterator>
 
+#include "RKToolEngineCall.h"
 #include "RKToolText.h"
 
 namespace
@@ -39,7 +40,7 @@ RKToolDriveRow RKToolReadDrive(CRKDRVManager* pManager, DWORD dwIndex, bool bQue
     if (pWriter && bQueryMedia)
     {
         stRow.bMediaKnown = true;
-        stRow.bDisc = pWriter->IsMediaIn() != 0;
+        stRow.bDisc = RKToolEngineCall("IsMediaIn", stRow.wLetter, [&] { return pWriter->IsMediaIn(); }) != 0;
         stRow.stDetails =
             RKToolReadDetails(pWriter, RKTOOL_DETAILS_DRIVE | (stRow.bDisc ? RKTOOL_DETAILS_DISC : 0) |
                                            (bTray ? RKTOOL_DETAILS_TRAY : 0));
@@ -55,7 +56,8 @@ RKToolDriveRow RKToolReadDrive(CRKDRVManager* pManager, DWORD dwIndex, bool bQue
         }
         else if (stRow.bDisc)
         {
-            RKMediaInfo stInfo = pWriter->GetMediaInfo();
+            RKMediaInfo stInfo =
+                RKToolEngineCall("GetMediaInfo", stRow.wLetter, [&] { return pWriter->GetMediaInfo(); });
             stRow.dwMediaType = stInfo.dwMediaType;
             stRow.dwDiscType = stInfo.dwDiscType;
         }

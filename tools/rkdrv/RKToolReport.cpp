@@ -60,6 +60,11 @@ bool UnnamedProfile(const RKToolDriveRow& stRow, DWORD& dwProfile)
 }
 } // namespace
 
+std::string RKToolDocumentText(const RKToolJson& jsonDoc)
+{
+    return jsonDoc.dump(2, ' ', false, RKToolJson::error_handler_t::replace);
+}
+
 RKToolJson RKToolEngineJson(const CRKToolEngine& engine)
 {
     const RKToolFileInfo& stModule = engine.Module();
