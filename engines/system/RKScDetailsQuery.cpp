@@ -29,6 +29,17 @@ DWORD CanCloseOfLoading(DWORD dwLoading)
     }
 }
 
+// A slot or caddy has no tray to close, whatever else the drive says;
+// drives that say whether they load are believed, older tray drives close.
+DWORD CanClose(DWORD dwLoading, const RKScRemovableMedium& stMedium)
+{
+    if (dwLoading == RKLOADING_CADDY_OR_SLOT)
+        return 0;
+    if (stMedium.bLoadKnown)
+        return Flag(stMedium.bLoad);
+    return CanCloseOfLoading(dwLoading);
+}
+
 DWORD EventsOfCode(std::uint8_t bCode)
 {
     switch (bCode)
@@ -121,6 +132,33 @@ void RKScQueryFeatures(CRKScDevice& device, const std::string& strDevice, RKDriv
         std::size_t nCount = std::min<std::size_t>(stConfig.vecProfiles.size(), RKDETAILS_MAX_PROFILES);
         std::copy(stConfig.vecProfiles.begin(), stConfig.vecProfiles.begin() + nCount, stDetails.awProfiles);
         stDetails.dwProfileCount = static_cast<DWORD>(nCount);
+    }
+
+    RKScFeatureList stList = RKScParseFeatures(vecData.data(), stReply.nTransferred);
+    if (const RKScFeature* pCore = RKScFindFeature(stList, RKSC_FEATURE_CORE))
+    {
+        RKScCore stCore = RKScParseCore(*pCore);
+        RKScTraceProblem(strDevice, "GET CONFIGURATION", stCore.strProblem);
+        stDetails.dwInterface = stCore.dwInterface;
+    }
+    if (const RKScFeature* pRemovable = RKScFindFeature(stList, RKSC_FEATURE_REMOVABLE_MEDIUM))
+    {
+        RKScRemovableMedium stMedium = RKScParseRemovableMedium(*pRemovable);
+        RKScTraceProblem(strDevice, "GET CONFIGURATION", stMedium.strProblem);
+        if (stMedium.bOk)
+        {
+            stDetails.dwLoading = RKScLoadingOfType(stMedium.bLoading);
+            stDetails.dwCanEject = Flag(stMedium.bEject);
+            stDetails.dwCanLock = Flag(stMedium.bLock);
+            stDetails.dwCanClose = CanClose(stDetails.dwLoading, stMedium);
+        }
+    }
+    if (const RKScFeature* pSerial = RKScFindFeature(stList, RKSC_FEATURE_SERIAL_NUMBER))
+    {
+        RKScSerial stSerial = RKScParseSerial(*pSerial);
+        RKScTraceProblem(strDevice, "GET CONFIGURATION", stSerial.strProblem);
+        if (stSerial.bOk)
+            RKScPutText(stDetails.szSerial, RKDETAILS_SERIAL_CHARS, stSerial.strSerial);
     }
 }
 

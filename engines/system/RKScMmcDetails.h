@@ -97,6 +97,26 @@ RKScMechanism RKScParseMechanismStatus(const std::uint8_t* pbData, std::size_t n
 // does not reach it.
 std::string RKScParseInquiryRevision(const std::uint8_t* pbData, std::size_t nLength);
 
+// Feature 0001h: the physical interface standard the drive speaks.
+struct RKScCore
+{
+    bool bOk;
+    DWORD dwInterface; // as the drive gives it (0001h SCSI, 0002h ATAPI, 0008h USB, ...)
+    std::string strProblem;
+};
+
+RKScCore RKScParseCore(const RKScFeature& stFeature);
+
+// Feature 0108h: the drive's serial number.
+struct RKScSerial
+{
+    bool bOk;              // the whole number arrived
+    std::string strSerial; // trimmed; unprintable bytes show as '?'
+    std::string strProblem;
+};
+
+RKScSerial RKScParseSerial(const RKScFeature& stFeature);
+
 // Standard disc information beyond the disc status.
 struct RKScDiscLayout
 {

@@ -129,6 +129,39 @@ RKScMechanism RKScParseMechanismStatus(const std::uint8_t* pbData, std::size_t n
     return stMechanism;
 }
 
+RKScCore RKScParseCore(const RKScFeature& stFeature)
+{
+    RKScCore stCore = {false, RKSC_UNKNOWN, std::string()};
+    if (stFeature.wCode != RKSC_FEATURE_CORE)
+        stCore.strProblem = "not the core feature";
+    else if (stFeature.vecData.size() < 4)
+        stCore.strProblem =
+            "core feature of " + Number(stFeature.vecData.size()) + " bytes, without its interface";
+    else
+    {
+        stCore.bOk = true;
+        stCore.dwInterface = RKScLongAt(stFeature.vecData.data());
+    }
+    return stCore;
+}
+
+RKScSerial RKScParseSerial(const RKScFeature& stFeature)
+{
+    RKScSerial stSerial = {false, std::string(), std::string()};
+    if (stFeature.wCode != RKSC_FEATURE_SERIAL_NUMBER)
+        stSerial.strProblem = "not the serial number feature";
+    // Part of a number would be another drive's number.
+    else if (stFeature.bCut)
+        stSerial.strProblem = "serial number cut after " + Number(stFeature.vecData.size()) + " of " +
+                              Number(stFeature.bAnnounced) + " bytes";
+    else
+    {
+        stSerial.bOk = true;
+        stSerial.strSerial = RKScAsciiText(stFeature.vecData.data(), 0, stFeature.vecData.size());
+    }
+    return stSerial;
+}
+
 std::string RKScParseInquiryRevision(const std::uint8_t* pbData, std::size_t nLength)
 {
     if (!pbData || nLength < 5)
