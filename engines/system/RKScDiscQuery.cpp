@@ -239,36 +239,45 @@ private:
     }
 
     // The volume descriptors of the last session's file system follow the
-    // start of its first track.
-    void ReadLabel()
+    // start of its first track. An open disc's last session has no track
+    // in the table yet: the last recorded track stands for the session
+    // before it, which on data discs holds one track.
+    const RKScTocTrack* LabelTrack() const
     {
-        if (!m_bToc)
-            return;
-        DWORD dwTrack =
-            m_bLayout && m_stLayout.bCounts ? m_stLayout.dwFirstTrackLastSession : m_stToc.bFirstTrack;
+        if (m_stToc.vecTracks.empty())
+            return nullptr;
+        if (!m_bLayout || !m_stLayout.bCounts)
+            return &m_stToc.vecTracks.front();
+        const RKScTocTrack* pLast = &m_stToc.vecTracks.front();
         for (const RKScTocTrack& stTrack : m_stToc.vecTracks)
         {
-            if (stTrack.bTrack != dwTrack)
-                continue;
-            if (!stTrack.bData || stTrack.dwStart > RKSC_UNKNOWN - RKSC_VOLUME_DESCRIPTOR_BLOCK)
-                return;
-            DWORD dwBlock = stTrack.dwStart + RKSC_VOLUME_DESCRIPTOR_BLOCK;
-            if (m_stDetails.dwCapacityBlocks != RKSC_UNKNOWN && dwBlock >= m_stDetails.dwCapacityBlocks)
-                return;
-            std::vector<std::uint8_t> vecBlock(RKSC_DATA_BLOCK);
-            RKScReply stReply =
-                RKScSend(m_device, RKScRead10Cdb(dwBlock, 1), vecBlock.data(), vecBlock.size());
-            if (stReply.eStatus != RKSC_COMMAND_GOOD)
-            {
-                RKScTraceReply(m_strDevice, "READ (10)", stReply);
-                return;
-            }
-            RKScVolume stVolume = RKScParsePrimaryVolume(vecBlock.data(), stReply.nTransferred);
-            RKScTraceProblem(m_strDevice, "READ (10)", stVolume.strProblem);
-            if (stVolume.bOk)
-                RKScPutText(m_stDetails.szLabel, RKDETAILS_LABEL_CHARS, stVolume.strLabel);
+            if (stTrack.bTrack == m_stLayout.dwFirstTrackLastSession)
+                return &stTrack;
+            if (stTrack.bTrack > pLast->bTrack)
+                pLast = &stTrack;
+        }
+        return pLast;
+    }
+
+    void ReadLabel()
+    {
+        const RKScTocTrack* pTrack = m_bToc ? LabelTrack() : nullptr;
+        if (!pTrack || !pTrack->bData || pTrack->dwStart > RKSC_UNKNOWN - RKSC_VOLUME_DESCRIPTOR_BLOCK)
+            return;
+        DWORD dwBlock = pTrack->dwStart + RKSC_VOLUME_DESCRIPTOR_BLOCK;
+        if (m_stDetails.dwCapacityBlocks != RKSC_UNKNOWN && dwBlock >= m_stDetails.dwCapacityBlocks)
+            return;
+        std::vector<std::uint8_t> vecBlock(RKSC_DATA_BLOCK);
+        RKScReply stReply = RKScSend(m_device, RKScRead10Cdb(dwBlock, 1), vecBlock.data(), vecBlock.size());
+        if (stReply.eStatus != RKSC_COMMAND_GOOD)
+        {
+            RKScTraceReply(m_strDevice, "READ (10)", stReply);
             return;
         }
+        RKScVolume stVolume = RKScParsePrimaryVolume(vecBlock.data(), stReply.nTransferred);
+        RKScTraceProblem(m_strDevice, "READ (10)", stVolume.strProblem);
+        if (stVolume.bOk)
+            RKScPutText(m_stDetails.szLabel, RKDETAILS_LABEL_CHARS, stVolume.strLabel);
     }
 
     bool NoMedium(const RKScReply& stReply)
