@@ -2,6 +2,7 @@
 // its status, the table of contents, the capacities, the track being
 // written, and the ISO 9660 primary volume descriptor.
 #include <algorithm>
+#include <bitset>
 #include <cstring>
 
 #include "RKScMmcBytes.h"
@@ -65,12 +66,21 @@ RKScToc RKScParseToc(const std::uint8_t* pbData, std::size_t nLength)
     stToc.bFirstTrack = pbData[2];
     stToc.bLastTrack = pbData[3];
     std::size_t nAvailable = std::min(nLength, nAnnounced);
+    // Each track once: a table that repeats one is not believed whole.
+    std::bitset<256> bitsSeen;
     std::size_t nInRange = 0;
+    std::string strRepeated;
     for (std::size_t nAt = 4; nAt + 8 <= nAvailable; nAt += 8)
     {
         std::uint8_t bTrack = pbData[nAt + 2];
         if (bTrack == 0xAA)
             continue;
+        if (bitsSeen.test(bTrack))
+        {
+            strRepeated = "TOC lists track " + Number(bTrack) + " more than once";
+            continue;
+        }
+        bitsSeen.set(bTrack);
         stToc.vecTracks.push_back({bTrack, (pbData[nAt + 1] & 0x04) != 0, RKScLongAt(pbData + nAt + 4)});
         if (bTrack >= stToc.bFirstTrack && bTrack <= stToc.bLastTrack)
             ++nInRange;
@@ -83,6 +93,8 @@ RKScToc RKScParseToc(const std::uint8_t* pbData, std::size_t nLength)
     else if (nInRange != static_cast<std::size_t>(stToc.bLastTrack - stToc.bFirstTrack + 1))
         stToc.strProblem = "TOC of tracks " + Number(stToc.bFirstTrack) + " to " + Number(stToc.bLastTrack) +
                            " describes " + Number(nInRange) + " of them";
+    else if (!strRepeated.empty())
+        stToc.strProblem = strRepeated;
     else
         stToc.bWhole = true;
     return stToc;
@@ -98,7 +110,8 @@ RKScCapacity RKScParseCapacity(const std::uint8_t* pbData, std::size_t nLength)
     }
     std::uint32_t dwLast = RKScLongAt(pbData);
     std::uint32_t dwBlockLength = RKScLongAt(pbData + 4);
-    if (dwLast == 0xFFFFFFFFu)
+    // 0xFFFFFFFF blocks would read as "not known".
+    if (dwLast >= 0xFFFFFFFEu)
         stCapacity.strProblem = "the capacity is beyond what READ CAPACITY (10) can give";
     else if (dwBlockLength == 0)
         stCapacity.strProblem = "block length 0";

@@ -78,12 +78,19 @@ TEST(RKScMmcDetailsTest, DiscAnswersCutShortGiveNoValue)
     EXPECT_EQ(stToc.strProblem, "TOC of tracks 1 to 3 describes 2 of them");
     vecToc[2] = 4;
     EXPECT_EQ(RKScParseToc(vecToc.data(), vecToc.size()).strProblem, "TOC names tracks 4 to 3");
+    // A repeated track stands in for none of the others.
+    vecToc = TocBytes({{1, false, 0}, {2, false, 15000}, {2, true, 30000}}, 300000);
+    vecToc[3] = 3;
+    stToc = RKScParseToc(vecToc.data(), vecToc.size());
+    EXPECT_TRUE(!stToc.bWhole && stToc.vecTracks.size() == 2 && !stToc.vecTracks[1].bData);
+    EXPECT_EQ(stToc.strProblem, "TOC of tracks 1 to 3 describes 2 of them");
 
     RKScBytes vecCapacity = CapacityBytes(359999, 2048);
     RKScCapacity stCapacity = RKScParseCapacity(vecCapacity.data(), 8);
     EXPECT_EQ(stCapacity.dwBlocks, 360000u);
     EXPECT_EQ(RKScParseCapacity(vecCapacity.data(), 7).dwBlocks, RKSC_UNKNOWN);
-    vecCapacity = CapacityBytes(0xFFFFFFFFu, 2048);
+    // 0xFFFFFFFF blocks would read as "not known".
+    vecCapacity = CapacityBytes(0xFFFFFFFEu, 2048);
     EXPECT_EQ(RKScParseCapacity(vecCapacity.data(), 8).strProblem,
               "the capacity is beyond what READ CAPACITY (10) can give");
 
