@@ -75,6 +75,8 @@ public:
     bool OpenTray(const std::string& strId);
     bool CloseTray(const std::string& strId);
     bool IsTrayOpen(const std::string& strId, bool& bOpen);
+    // Whether the guest has the drive's door locked (query-block's "locked").
+    bool IsLocked(const std::string& strId, bool& bLocked);
     // Adds a SCSI drive while the guest runs, with a disc when strImage is set.
     bool HotAddDrive(const std::string& strId, const std::string& strImage);
     bool Monitor(const std::string& strCommand, const nlohmann::json& jsArguments, nlohmann::json& jsReturn);
