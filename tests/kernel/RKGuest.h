@@ -89,6 +89,9 @@ public:
     // The run's folder: console log, images, shared folder.
     const std::string& RunPath() const { return m_strRunDir; }
     const std::string& ConsoleLogPath() const { return m_strConsoleLog; }
+    // The machine's own log, where the trace events turned on through the
+    // monitor ("trace-event-set-state") go.
+    std::string TraceLogPath() const { return m_strRunDir + "/qemu.log"; }
     // The last lines of the console log.
     std::string ConsoleTail(int nLines = 40) const;
     const std::string& LastError() const { return m_strError; }
