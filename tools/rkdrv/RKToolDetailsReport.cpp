@@ -83,12 +83,14 @@ std::string NumberText(DWORD dwValue, const char* szUnit)
     return Known(dwValue) ? Grouped(dwValue) + szUnit : std::string();
 }
 
-std::string ProfileText(DWORD dwProfile)
+// "CD-ROM (0x0008)", with a note inside the brackets when given.
+std::string ProfileText(DWORD dwProfile, const char* szNote = "")
 {
     char szCode[16];
     std::snprintf(szCode, sizeof(szCode), "0x%04X", static_cast<unsigned int>(dwProfile));
     std::string strName = RKToolUtf8(RKDRV::GetProfileName(dwProfile));
-    return strName.empty() ? std::string(szCode) : strName + " (" + szCode + ")";
+    std::string strCode = std::string(szCode) + szNote;
+    return strName.empty() ? strCode : strName + " (" + strCode + ")";
 }
 
 std::vector<std::string> DriveLines(const RKDriveDetails& stDrive)
@@ -110,8 +112,9 @@ std::vector<std::string> DriveLines(const RKDriveDetails& stDrive)
     {
         DWORD dwCount = std::min<DWORD>(stDrive.dwProfileCount, RKDETAILS_MAX_PROFILES);
         for (DWORD i = 0; i < dwCount; ++i)
-            strProfiles += (i ? ", " : "") + ProfileText(stDrive.awProfiles[i]) +
-                           (stDrive.awProfiles[i] == stDrive.dwCurrentProfile ? " current" : "");
+            strProfiles += (i ? ", " : "") +
+                           ProfileText(stDrive.awProfiles[i],
+                                       stDrive.awProfiles[i] == stDrive.dwCurrentProfile ? ", current" : "");
         if (dwCount == 0)
             strProfiles = "none";
     }
