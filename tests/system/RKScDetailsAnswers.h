@@ -28,15 +28,21 @@ inline RKScBytes CapabilitiesBytes(std::uint8_t bMechanism, WORD wRead, WORD wBu
     PutBig(vecData, 0, vecData.size() - 2, 2);
     vecData[8] = RKSC_PAGE_CAPABILITIES;
     vecData[9] = static_cast<std::uint8_t>(nPageLength);
-    vecData[8 + 6] = bMechanism;
-    PutBig(vecData, 8 + 8, wRead, 2);
-    PutBig(vecData, 8 + 12, wBuffer, 2);
-    PutBig(vecData, 8 + 18, wWrite, 2);
+    // A short page ends before some of the fields.
+    auto Put = [&vecData](std::size_t nAt, std::uint64_t ullValue, std::size_t nBytes)
+    {
+        if (nAt + nBytes <= vecData.size())
+            PutBig(vecData, nAt, ullValue, nBytes);
+    };
+    Put(8 + 6, bMechanism, 1);
+    Put(8 + 8, wRead, 2);
+    Put(8 + 12, wBuffer, 2);
+    Put(8 + 18, wWrite, 2);
     if (!vecWrites.empty())
     {
-        PutBig(vecData, 8 + 30, vecWrites.size(), 2);
+        Put(8 + 30, vecWrites.size(), 2);
         for (std::size_t i = 0; i < vecWrites.size(); ++i)
-            PutBig(vecData, 8 + 32 + 4 * i + 2, vecWrites[i], 2);
+            Put(8 + 32 + 4 * i + 2, vecWrites[i], 2);
     }
     return vecData;
 }
