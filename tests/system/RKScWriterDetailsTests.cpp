@@ -96,8 +96,9 @@ std::string Summary(const RKDiscDetails& stDisc)
 TEST_F(RKScWriterDetailsTest, QemuCdGivesItsWholePictureWithNoCommandSentTwice)
 {
     // QEMU's scsi-cd with a CD image of 737,280,000 bytes holding an ISO
-    // 9660 volume: its answers as the real-kernel guest records them.
-    m_Drive.Answer(GESN, Good(MediaEventBytes(0, true, false)));
+    // 9660 volume: its answers as the real-kernel guest records them. Its
+    // media event leaves the two reserved bytes out of its length.
+    m_Drive.Answer(GESN, Good({0, 4, 4, 0x10, 0, 2, 0, 0}));
     m_Drive.Answer(TUR, Good({}));
     m_Drive.Answer(MSENSE, Good(CapabilitiesBytes(0x2D, 8800, 2048, 2816)));
     m_Drive.Answer(GC, Good(FeaturesBytes(0x08, {0x10, 0x08},
