@@ -133,6 +133,10 @@ struct RKDiscDetails
     DWORD dwFreeBlocks; // blocks still recordable (0 on a closed disc)
     // The volume label of an ISO 9660 file system, when there is one.
     unsigned short szLabel[RKDETAILS_LABEL_CHARS];
+    // RKMediaInfo::dwDiscType as GetMediaInfo gives it, in the engine's own
+    // words: with dwMediaType, the whole media record, so that a host
+    // asking for the details need not ask the drive a second time.
+    DWORD dwDiscType;
 };
 
 struct RKTrayState

@@ -19,7 +19,9 @@ static_assert(offsetof(RKDriveDetails, szVendor) == 4, "drive details layout");
 static_assert(offsetof(RKDriveDetails, dwInterface) == 260, "drive details layout");
 static_assert(offsetof(RKDriveDetails, awProfiles) == 288, "drive details layout");
 static_assert(sizeof(RKDriveDetails) == 428, "drive details layout");
-static_assert(offsetof(RKDiscDetails, szLabel) == 60 && sizeof(RKDiscDetails) == 188, "disc details layout");
+static_assert(offsetof(RKDiscDetails, szLabel) == 60 && offsetof(RKDiscDetails, dwDiscType) == 188 &&
+                  sizeof(RKDiscDetails) == 192,
+              "disc details layout");
 static_assert(sizeof(RKTrayState) == 24, "tray state layout");
 
 namespace

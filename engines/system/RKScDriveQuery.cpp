@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "RKSystemEngine.h"
+#include "RKScMmcDetails.h"
 #include "RKScTrace.h"
 
 namespace

@@ -255,10 +255,14 @@ RKScMediaEvent RKScParseMediaEvent(const std::uint8_t* pbData, std::size_t nLeng
         stEvent.strProblem = "event of class " + Number(bClass) + ", not a media event";
         return stEvent;
     }
+    // The event code and the media status are all there is to read; some
+    // drives (QEMU's among them) do not count the two reserved bytes after
+    // them in the length.
     std::size_t nAvailable = std::min<std::size_t>(nLength, static_cast<std::size_t>(Word(pbData)) + 2);
-    if (nAvailable < 8)
+    if (nAvailable < 6)
     {
-        stEvent.strProblem = "media event cut after " + Number(nAvailable) + " of 8 bytes";
+        stEvent.strProblem =
+            "media event cut after " + Number(nAvailable) + " of the 6 bytes up to its status";
         return stEvent;
     }
     stEvent.bOk = true;

@@ -115,6 +115,16 @@ enum RKScEjectStatus
     RKSC_EJECT_FAILED   // anything else; the text says what
 };
 
+// How closing the tray or locking the door went.
+enum RKScTrayResult
+{
+    RKSC_TRAY_DONE,        // closed, locked or unlocked
+    RKSC_TRAY_BUSY,        // others hold the drive open: the system keeps the door as it is
+    RKSC_TRAY_UNSUPPORTED, // the drive cannot (no motorised tray, no lock)
+    RKSC_TRAY_REFUSED,     // the drive itself refused
+    RKSC_TRAY_FAILED       // anything else; the text says what
+};
+
 // One open drive. Closing is destroying it.
 class CRKScDevice
 {
@@ -130,10 +140,15 @@ public:
     virtual RKScDriveStatus GetDriveStatus() = 0;
     // Opens the tray. strProblem says why when it did not.
     virtual RKScEjectStatus Eject(std::string& strProblem) = 0;
-    // (GetDriveStatus and Eject set m_strGone below when they find the
-    // device gone.)
     // Waits that long before the next command, while the drive settles.
     virtual void Pause(DWORD dwMilliseconds) = 0;
+    // Closes the tray. strProblem says why when it did not.
+    virtual RKScTrayResult CloseTray(std::string& strProblem) = 0;
+    // Locks the door against ejection (bLock) or unlocks it, for every
+    // program; see CRKScTransport::LockNeedsDevice for how long.
+    virtual RKScTrayResult LockDoor(bool bLock, std::string& strProblem) = 0;
+    // (GetDriveStatus, Eject, CloseTray and LockDoor set m_strGone below
+    // when they find the device gone.)
 
     // What the engine learnt of the device during the operation it was
     // opened for (RKScSend and the transport keep them): why the system
@@ -167,6 +182,10 @@ public:
                                               std::chrono::steady_clock::now().time_since_epoch())
                                               .count());
     }
+    // Whether a lock lasts only while the device that set it stays open
+    // (the system drops it with the handle); otherwise it lasts until
+    // someone unlocks the door.
+    virtual bool LockNeedsDevice() const = 0;
 };
 
 // The transport of the system the engine was built for.

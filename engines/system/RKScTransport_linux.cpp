@@ -347,6 +347,45 @@ public:
     }
 
     void Pause(DWORD dwMilliseconds) override { m_stCalls.pfnSleep(dwMilliseconds); }
+    RKScTrayResult CloseTray(std::string& strProblem) override
+    {
+        // sr refuses with ENOSYS when the drive's mechanism cannot load
+        // (a caddy or slot), and hands back the drive's own refusal as a
+        // positive SCSI result.
+        return TrayCall(CDROMCLOSETRAY, 0, "CDROMCLOSETRAY", strProblem);
+    }
+
+    RKScTrayResult LockDoor(bool bLock, std::string& strProblem) override
+    {
+        // The lock outlives this descriptor. Unlocking while another program
+        // holds the drive open is refused with EBUSY (root excepted), so that
+        // one program cannot free a door another one locked.
+        return TrayCall(CDROM_LOCKDOOR, bLock ? 1 : 0, "CDROM_LOCKDOOR", strProblem);
+    }
+
+private:
+    RKScTrayResult TrayCall(unsigned long ulRequest, int nArgument, const char* szCall,
+                            std::string& strProblem)
+    {
+        int nResult;
+        do
+        {
+            nResult = m_stCalls.pfnIoctl(m_nFd, ulRequest, nArgument);
+        } while (nResult < 0 && errno == EINTR);
+        if (nResult == 0)
+            return RKSC_TRAY_DONE;
+        if (nResult > 0)
+            return RKSC_TRAY_REFUSED;
+        int nError = errno;
+        if (nError == EBUSY)
+            return RKSC_TRAY_BUSY;
+        if (nError == ENOSYS || nError == EDRIVE_CANT_DO_THIS)
+            return RKSC_TRAY_UNSUPPORTED;
+        strProblem = std::string(szCall) + ": " + SystemText(nError);
+        if (IsGoneError(nError))
+            m_strGone = strProblem;
+        return RKSC_TRAY_FAILED;
+    }
 };
 
 class CRKScLinuxTransport : public CRKScTransport
@@ -436,6 +475,7 @@ public:
     }
 
     bool ProvidesPresence() const override { return true; }
+    bool LockNeedsDevice() const override { return false; }
 
 private:
     RKScDriveEntry Describe(const std::string& strSysfsDrive, const std::string& strName,

@@ -237,8 +237,49 @@ public:
     }
 
     void Pause(DWORD dwMilliseconds) override { m_stCalls.pfnSleep(dwMilliseconds); }
+    RKScTrayResult CloseTray(std::string& strProblem) override
+    {
+        DWORD dwReturned = 0;
+        if (m_stCalls.pfnDeviceIoControl(m_hDevice.Get(), IOCTL_STORAGE_LOAD_MEDIA, nullptr, 0, nullptr, 0,
+                                         &dwReturned, nullptr))
+            return RKSC_TRAY_DONE;
+        return TrayError(GetLastError(), "IOCTL_STORAGE_LOAD_MEDIA", strProblem);
+    }
+
+    // The system counts locks per handle and drops them when the handle
+    // closes: the writer keeps this device open while it holds a lock.
+    RKScTrayResult LockDoor(bool bLock, std::string& strProblem) override
+    {
+        PREVENT_MEDIA_REMOVAL stRemoval;
+        stRemoval.PreventMediaRemoval = bLock ? TRUE : FALSE;
+        DWORD dwReturned = 0;
+        if (m_stCalls.pfnDeviceIoControl(m_hDevice.Get(), IOCTL_STORAGE_MEDIA_REMOVAL, &stRemoval,
+                                         sizeof(stRemoval), nullptr, 0, &dwReturned, nullptr))
+            return RKSC_TRAY_DONE;
+        return TrayError(GetLastError(), "IOCTL_STORAGE_MEDIA_REMOVAL", strProblem);
+    }
 
 private:
+    RKScTrayResult TrayError(DWORD dwError, const char* szCall, std::string& strProblem)
+    {
+        switch (dwError)
+        {
+        case ERROR_BUSY:
+        case ERROR_DRIVE_LOCKED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return RKSC_TRAY_BUSY;
+        case ERROR_INVALID_FUNCTION:
+        case ERROR_NOT_SUPPORTED:
+            return RKSC_TRAY_UNSUPPORTED;
+        default:
+            strProblem = std::string(szCall) + ": " + ErrorText(dwError);
+            if (IsGone(dwError))
+                m_strGone = strProblem;
+            return RKSC_TRAY_FAILED;
+        }
+    }
+
     // A page-aligned buffer of at least nLength bytes, zeroed, kept for the
     // next command.
     std::uint8_t* AlignedBuffer(std::size_t nLength)
@@ -325,6 +366,7 @@ public:
     // The library's own presence test (IOCTL_STORAGE_CHECK_VERIFY through
     // the letter) is the system's way: nothing better to offer here.
     bool ProvidesPresence() const override { return false; }
+    bool LockNeedsDevice() const override { return true; }
 
 private:
     // The system's "VENDOR PRODUCT", through a handle without read or write

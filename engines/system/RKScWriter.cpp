@@ -43,8 +43,6 @@ CRKScWriter::CRKScWriter(std::shared_ptr<CRKScTransport> pTransport, const RKScD
     m_dwSupportedMedia = 0;
 }
 
-CRKScWriter::~CRKScWriter() {}
-
 void CRKScWriter::MarkGone(const std::string& strWhy)
 {
     if (IsGone())
@@ -87,6 +85,16 @@ std::unique_ptr<CRKScDevice> CRKScWriter::OpenDevice(bool bQuiet)
         RKScTraceError(strLine);
     m_strOpenProblem = strProblem;
     return nullptr;
+}
+
+std::unique_ptr<CRKScDevice> CRKScWriter::OpenListedDevice()
+{
+    if (IsGone())
+        return nullptr;
+    std::unique_ptr<CRKScDevice> pDevice = OpenDevice();
+    if (!pDevice || !CheckIdentity(*pDevice))
+        return nullptr;
+    return pDevice;
 }
 
 bool CRKScWriter::CheckIdentity(CRKScDevice& device)

@@ -10,6 +10,10 @@
 // another drive, the writer says so in one trace error line and answers
 // as an empty drive that cannot be ejected until the manager lists the
 // drives again: it never answers for a drive it was not listed with.
+//
+// The one device the writer holds between operations is for a door lock on
+// a system that drops the lock with the device: the writer then holds it
+// until it unlocks, or goes.
 #ifndef RKSCWRITER_H
 #define RKSCWRITER_H
 
@@ -20,9 +24,11 @@
 
 #include "RKWriter.h"
 #include "RKScMmc.h"
+#include "RKWriterDetails.h"
+#include "RKScDriveQuery.h"
 #include "RKScTransport.h"
 
-class CRKScWriter : public CRKWriter
+class CRKScWriter : public CRKWriter, public CRKWriterDetails
 {
 public:
     CRKScWriter(std::shared_ptr<CRKScTransport> pTransport, const RKScDriveEntry& stEntry, WORD wLetter);
@@ -72,11 +78,28 @@ public:
     int EngineReserved9() override { return 0; }
     int EngineReserved10() override { return 0; }
 
+    // Details and tray control (RKScWriterDetails.cpp).
+    // The identification read when the drive was listed, the feature list,
+    // and the capabilities page (read once: it holds what the drive can do).
+    int GetDriveDetails(RKDriveDetails& stDetails) override;
+    int GetDiscDetails(RKDiscDetails& stDetails) override;
+    // Status commands only; traces nothing unless the drive cannot be
+    // opened, since it is polled.
+    int GetTrayState(RKTrayState& stState) override;
+    // 1 when the tray closed; 0 for a drive that cannot close it, with a
+    // trace line saying so.
+    int CloseTray() override;
+    // 1 when the door is now locked or unlocked.
+    int LockTray(int bLock) override;
+
 private:
     // Null when the drive cannot be opened; the reason goes to the trace
     // (an error the first time it is seen, information when it repeats; the
     // gone line once).
     std::unique_ptr<CRKScDevice> OpenDevice(bool bQuiet = false);
+    // OpenDevice for the commands of one operation on the drive the writer
+    // was listed with: null once it is gone or answers as another drive.
+    std::unique_ptr<CRKScDevice> OpenListedDevice();
     // False, after the gone line, when the drive answers INQUIRY as another
     // one. A drive that gives no whole answer is not held against.
     bool CheckIdentity(CRKScDevice& device);
@@ -107,6 +130,11 @@ private:
     // When IsMediaIn last found no disc (RKSC_NO_TIME: not since a medium
     // was seen, nor since the EjectTray that followed).
     std::uint64_t m_ullFoundEmpty;
+    // The last capabilities page the drive gave; empty until one is read.
+    std::vector<std::uint8_t> m_vecCapabilities;
+    // The device that holds the door locked, where the lock lasts only as
+    // long as it stays open.
+    std::unique_ptr<CRKScDevice> m_pLockHolder;
 };
 
 #endif

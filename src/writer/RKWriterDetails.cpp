@@ -69,6 +69,7 @@ void Clear(RKDiscDetails& stDetails)
     stDetails.dwBlockSize = dwUnknown;
     stDetails.dwFreeBlocks = dwUnknown;
     stDetails.szLabel[0] = 0;
+    stDetails.dwDiscType = dwUnknown;
 }
 
 void Clear(RKTrayState& stState)

@@ -67,7 +67,10 @@ public:
         // Unterminated on purpose: the library ends it inside the field.
         for (unsigned short& wChar : stDetails.szSerial)
             wChar = 'S';
+        // More than a record holds; the first left as the library set it.
         stDetails.dwProfileCount = 1000;
+        stDetails.awProfiles[1] = 0x43;
+        stDetails.awProfiles[2] = 0x09;
         return 1;
     }
     int GetDiscDetails(RKDiscDetails& stDetails) override

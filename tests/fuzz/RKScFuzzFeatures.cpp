@@ -1,9 +1,10 @@
 // GET CONFIGURATION answers of any shape walked feature by feature: every
 // descriptor lies inside the answer, only the last one may come cut, and
-// the removable medium feature is read from whatever arrived of it.
+// the removable medium, core and serial number features are read from
+// whatever arrived of them.
 #include <cstdint>
 
-#include "RKScMmc.h"
+#include "RKScMmcDetails.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pbData, std::size_t nLength)
 {
@@ -24,6 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pbData, std::size_t nL
         if (stMedium.bOk != (stFeature.wCode == RKSC_FEATURE_REMOVABLE_MEDIUM && !stFeature.vecData.empty()))
             __builtin_trap();
         if (stMedium.bLoading > 7 || (stMedium.bLoad && !stMedium.bLoadKnown))
+            __builtin_trap();
+        RKScCore stCore = RKScParseCore(stFeature);
+        if (stCore.bOk != (stFeature.wCode == RKSC_FEATURE_CORE && stFeature.vecData.size() >= 4))
+            __builtin_trap();
+        // Never part of a serial number.
+        RKScSerial stSerial = RKScParseSerial(stFeature);
+        if (stSerial.bOk != (stFeature.wCode == RKSC_FEATURE_SERIAL_NUMBER && !stFeature.bCut) ||
+            stSerial.strSerial.size() > stFeature.vecData.size())
             __builtin_trap();
     }
     if (nEnd > (stList.vecFeatures.empty() ? 8 : nLength))

@@ -6,7 +6,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pbData, std::size_t nLength)
 {
     RKScMediaEvent stEvent = RKScParseMediaEvent(pbData, nLength);
-    if (stEvent.bOk && (nLength < 8 || stEvent.bEventCode > 15 || !stEvent.strProblem.empty()))
+    if (stEvent.bOk && (nLength < 6 || stEvent.bEventCode > 15 || !stEvent.strProblem.empty()))
         __builtin_trap();
     return 0;
 }

@@ -150,3 +150,97 @@ write("toc", "full-cut", full_toc([0xA0, 0xA1, 0xA2], cut=14))
 write("toc", "no-a0", full_toc([0xA1, 0xA2]))
 write("toc", "tracks", bytearray(struct.pack(">HBB", 18, 1, 1)) + bytes([0, 0x14, 1, 0, 0, 0, 0, 0, 0, 0x14, 0xAA, 0, 0, 0, 0x20, 0]))
 write("toc", "header-only", bytearray(struct.pack(">HBB", 2, 1, 1)))
+def capabilities(mechanism, read, buffer, write, page_length=0x14, writes=(), descriptors=0):
+    page = bytearray(2 + page_length)
+    page[0] = 0x2A
+    page[1] = page_length
+    if len(page) > 6:
+        page[6] = mechanism
+    for at, value in ((8, read), (12, buffer), (18, write)):
+        if at + 2 <= len(page):
+            struct.pack_into(">H", page, at, value)
+    if writes:
+        struct.pack_into(">H", page, 30, len(writes))
+        for i, speed in enumerate(writes):
+            if 32 + 4 * i + 4 <= len(page):
+                struct.pack_into(">H", page, 32 + 4 * i + 2, speed)
+    return bytearray(struct.pack(">HBBHH", 6 + descriptors + len(page), 0, 0, 0, descriptors)) + bytes(descriptors) + page
+
+
+def toc(tracks, lead_out):
+    body = b"".join(struct.pack(">BBBBI", 0, 0x14 if data else 0x10, number, 0, start) for number, data, start in tracks)
+    body += struct.pack(">BBBBI", 0, 0x14, 0xAA, 0, lead_out)
+    return bytearray(struct.pack(">HBB", 2 + len(body), tracks[0][0], tracks[-1][0])) + body
+
+
+def track_info(number, blank, start, free, size, length=46):
+    data = bytearray(48)
+    struct.pack_into(">HBB", data, 0, length, number, 1)
+    data[6] = 0x40 if blank else 0
+    struct.pack_into(">IIII", data, 8, start, 0, free, 0)
+    struct.pack_into(">I", data, 24, size)
+    return data
+
+
+def write_speeds(speeds, extra=0):
+    body = b"".join(struct.pack(">BBBBIII", 0, 0, 0, 0, 0, read, written) for read, written in speeds)
+    return bytearray(struct.pack(">II", 4 + len(body) + extra, 0)) + body
+
+
+def volume(label, identifier=b"CD001", kind=1):
+    data = bytearray(2048)
+    data[0] = kind
+    data[1:6] = identifier
+    data[6] = 1
+    data[40:72] = label.ljust(32, b" ")[:32]
+    return data
+
+
+write("capabilities", "qemu-like", capabilities(0x2D, 8800, 2048, 2816))
+write("capabilities", "locked-mmc1", capabilities(0x2F, 1412, 256, 706))
+write("capabilities", "slot-write-descriptors", capabilities(0x09, 0, 4096, 0, 38, (4234, 7056)))
+write("capabilities", "descriptors-past-page", capabilities(0x29, 0, 2048, 0, 34, (2770, 5540, 8310)))
+write("capabilities", "block-descriptor", capabilities(0x2D, 8800, 2048, 2816, descriptors=8))
+write("capabilities", "cut-before-mechanism", capabilities(0x2D, 0, 0, 0, 4))
+write("capabilities", "other-page", bytearray([0, 14, 0, 0, 0, 0, 0, 0, 0x2B, 6, 0, 0, 0, 0, 0, 0]))
+write("capabilities", "header-too-small", bytearray([0, 2, 0, 0, 0, 0, 0, 0]))
+
+write("speeds", "two-descriptors", write_speeds([(11080, 5540), (11080, 3324)]))
+write("speeds", "none", write_speeds([]))
+write("speeds", "cut", write_speeds([(17984, 17984), (8992, 8992)])[:30])
+write("speeds", "odd-length", write_speeds([(4584, 2770)], extra=3))
+
+write("mechanism", "door-open", bytearray([0, 0x10, 0, 0, 0, 0, 0, 0]))
+write("mechanism", "closed", bytearray([0, 0x00, 0, 0, 0, 0, 0, 0]))
+write("mechanism", "short", bytearray([0, 0x10, 0]))
+
+write("toc", "one-data-track", toc([(1, True, 0)], 360000))
+write("toc", "mixed", toc([(1, False, 0), (2, False, 15000), (3, True, 30000)], 300000))
+write("toc", "cut", toc([(1, False, 0), (2, False, 15000), (3, True, 30000)], 300000)[:20])
+write("toc", "first-after-last", bytearray([0, 10, 4, 3, 0, 0x14, 4, 0, 0, 0, 0, 0]))
+REPEATED = toc([(1, False, 0), (2, False, 15000), (2, True, 30000)], 300000)
+REPEATED[3] = 3  # names a third track, and gives the second twice
+write("toc", "track-repeated", REPEATED)
+write("toc", "odd-length", bytearray([0, 7, 1, 1, 0, 0x14, 1, 0, 0, 0, 0, 0, 0]))
+
+write("capacity", "cd", bytearray(struct.pack(">II", 359999, 2048)))
+write("capacity", "too-large", bytearray(struct.pack(">II", 0xFFFFFFFF, 2048)))
+write("capacity", "blocks-would-read-unknown", bytearray(struct.pack(">II", 0xFFFFFFFE, 0xFFFF0000)))
+write("capacity", "block-length-zero", bytearray(struct.pack(">II", 1000, 0)))
+write("capacity", "short", bytearray(struct.pack(">I", 359999)))
+
+write("formatcapacity", "unformatted", bytearray(struct.pack(">BBBBIBBBB", 0, 0, 0, 8, 2295104, 1, 0, 8, 0)))
+write("formatcapacity", "formatted-more", bytearray(struct.pack(">BBBBIBBBBIBBBB", 0, 0, 0, 16, 2254432, 2, 0, 8, 0, 2297888, 0, 0, 8, 0)))
+write("formatcapacity", "empty-list", bytearray([0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 8, 0]))
+write("formatcapacity", "short", bytearray([0, 0, 0, 8, 0, 0x23, 0x05]))
+
+write("trackinfo", "blank-cd-r", track_info(1, True, 0, 359846, 359846))
+write("trackinfo", "open-dvd-plus-r", track_info(2, True, 1048576, 1246528, 1246528))
+write("trackinfo", "without-size", track_info(1, False, 0, 0, 0, length=18)[:24])
+write("trackinfo", "cut-before-free", track_info(1, True, 0, 359846, 359846, length=17))
+
+write("volume", "iso9660", volume(b"RKDRV_KERNEL"))
+write("volume", "empty-label", volume(b""))
+write("volume", "udf-bea01", volume(b"", identifier=b"BEA01", kind=0))
+write("volume", "unprintable", volume(b"\x01\xe9LABEL\x7f"))
+write("volume", "short", volume(b"CUT")[:60])

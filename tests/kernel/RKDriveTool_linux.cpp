@@ -4,7 +4,8 @@
 //       prints CDROM_DRIVE_STATUS; with --until, repeats until it has VALUE
 //   rkdrv_kernel_drive capture DEVICE FOLDER TAG
 //       stores the drive's raw answers (exactly the bytes it transferred)
-//       under FOLDER/<inquiry|configuration|discinfo|gesn|sense>/qemu-TAG*.bin
+//       under FOLDER/<inquiry|configuration|discinfo|gesn|sense|capabilities|
+//       toc|capacity|mechanism>/qemu-TAG*.bin
 //   rkdrv_kernel_drive hold DEVICE SECONDS READY [--lock]
 //       keeps the drive open, as a program using it would (with --lock its
 //       door locked too, as a mount does), creating the file READY once it
@@ -108,6 +109,20 @@ std::vector<unsigned char> DiscInfoCdb(unsigned, unsigned uLength)
     return Cdb10(0x51, 0, 0, 0, uLength);
 }
 
+// MODE SENSE (10) of the capabilities page, without block descriptors.
+std::vector<unsigned char> CapabilitiesCdb(unsigned, unsigned uLength)
+{
+    return Cdb10(0x5A, 0x08, 0x2A00, 0, uLength);
+}
+
+// READ TOC, format 0, from track 1.
+std::vector<unsigned char> TocCdb(unsigned, unsigned uLength)
+{
+    std::vector<unsigned char> vecCdb = Cdb10(0x43, 0, 0, 0, uLength);
+    vecCdb[6] = 1;
+    return vecCdb;
+}
+
 unsigned DiscInfoLength(const std::vector<unsigned char>& vecData)
 {
     return vecData.size() < 2 ? 0 : ((unsigned(vecData[0]) << 8) | vecData[1]) + 2;
@@ -185,6 +200,10 @@ int Capture(int nFd, const std::string& strFolder, const std::string& strTag)
     // Polled, media class.
     stCapture.Store("gesn", "", SendCommand(nFd, Cdb10(0x4A, 0x01, 0, 0x10, 8), 8));
     stCapture.Store("tur", "", SendCommand(nFd, {0, 0, 0, 0, 0, 0}, 0));
+    stCapture.StoreSized("capabilities", "", CapabilitiesCdb, 0, DiscInfoLength);
+    stCapture.StoreSized("toc", "", TocCdb, 0, DiscInfoLength);
+    stCapture.Store("capacity", "", SendCommand(nFd, Cdb10(0x25, 0, 0, 0, 0), 8));
+    stCapture.Store("mechanism", "", SendCommand(nFd, {0xBD, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0}, 8));
     return stCapture.Failures() ? 1 : 0;
 }
 

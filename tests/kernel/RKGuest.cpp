@@ -225,6 +225,23 @@ bool CRKGuest::AddMedium(const std::string& strId, const std::string& strImage, 
     return true;
 }
 
+bool CRKGuest::IsLocked(const std::string& strId, bool& bLocked)
+{
+    nlohmann::json jsReturn;
+    if (!Monitor("query-block", nlohmann::json::object(), jsReturn))
+        return false;
+    for (const nlohmann::json& jsDevice : jsReturn)
+    {
+        if (jsDevice.value("qdev", "") == strId && jsDevice.contains("locked"))
+        {
+            bLocked = jsDevice["locked"].get<bool>();
+            return true;
+        }
+    }
+    m_strError = "query-block: no drive " + strId + " with a lock";
+    return false;
+}
+
 bool CRKGuest::HotAddDrive(const std::string& strId, const std::string& strImage)
 {
     nlohmann::json jsReturn;

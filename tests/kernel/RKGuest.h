@@ -84,6 +84,8 @@ public:
     bool OpenTray(const std::string& strId);
     bool CloseTray(const std::string& strId);
     bool IsTrayOpen(const std::string& strId, bool& bOpen);
+    // Whether the guest has the drive's door locked (query-block's "locked").
+    bool IsLocked(const std::string& strId, bool& bLocked);
     // Adds a SCSI drive while the guest runs, with a disc when strImage is set.
     bool HotAddDrive(const std::string& strId, const std::string& strImage);
     // Plugs a USB drive in (its own mass storage device, "usb-" + strId)
@@ -102,6 +104,9 @@ public:
     // The run's folder: console log, images, shared folder.
     const std::string& RunPath() const { return m_strRunDir; }
     const std::string& ConsoleLogPath() const { return m_strConsoleLog; }
+    // The machine's own log, where the trace events turned on through the
+    // monitor ("trace-event-set-state") go.
+    std::string TraceLogPath() const { return m_strRunDir + "/qemu.log"; }
     // The last lines of the console log.
     std::string ConsoleTail(int nLines = 40) const;
     const std::string& LastError() const { return m_strError; }

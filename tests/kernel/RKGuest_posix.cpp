@@ -120,6 +120,8 @@ std::vector<std::string> CRKGuest::MachineArguments(const std::vector<RKGuestDri
     Add("-net", "none");
     Add("-monitor", "none");
     Add("-chardev", "file,id=console,path=" + m_strConsoleLog + ",append=on");
+    // Where the machine writes the trace events a test turns on.
+    Add("-D", TraceLogPath());
     Add("-serial", "chardev:console");
     Add("-kernel", m_strKit + "/vmlinuz");
     Add("-initrd", m_strKit + "/initramfs.gz");

@@ -70,28 +70,34 @@ TEST_F(KernelDrives, CaptureRealAnswersForTheSeedCorpus)
         ASSERT_EQ(stRun.stResult.nStatus, 0) << stRun.Describe();
     }
 
-    ExpectAnswers(strCorpus, {
-                                 {"inquiry/qemu-cd.bin", 36, 0, Bytes("\x05\x80", 2)},
-                                 {"inquiry/qemu-cd.bin", 36, 8, "QEMU    QEMU CD-ROM     "},
-                                 // QEMU fills whatever length is asked for.
-                                 {"inquiry/qemu-cd-96.bin", 96, 4, "\x5b"},
-                                 // Current profile: CD-ROM, DVD-ROM, none.
-                                 {"configuration/qemu-cd-current.bin", 40, 4, Bytes("\0\0\0\x08", 4)},
-                                 {"configuration/qemu-dvd-current.bin", 40, 4, Bytes("\0\0\0\x10", 4)},
-                                 {"configuration/qemu-empty-current.bin", 40, 4, Bytes("\0\0\0\0", 4)},
-                                 // The profile list: DVD-ROM, then CD-ROM (current).
-                                 {"configuration/qemu-cd-all.bin", 40, 8,
-                                  Bytes("\0\0\x03\x08\0\x10\0\0\0\x08\x01\0", 12)},
-                                 {"configuration/qemu-cd-all-padded.bin", 256, 0, Bytes("\0\0\0\x24", 4)},
-                                 // A complete disc; without one: not ready, medium not present.
-                                 {"discinfo/qemu-cd.bin", 34, 0, Bytes("\0\x20\x0e", 3)},
-                                 {"discinfo/qemu-dvd.bin", 34, 0, Bytes("\0\x20\x0e", 3)},
-                                 {"sense/qemu-empty-discinfo-padded.bin", 18, 0, Bytes("\x70\0\x02", 3)},
-                                 {"sense/qemu-empty-tur.bin", 18, 12, Bytes("\x3a\0", 2)},
-                                 // Media event: present, absent.
-                                 {"gesn/qemu-dvd.bin", 8, 0, Bytes("\0\x04\x04\x10\0\x02", 6)},
-                                 {"gesn/qemu-empty.bin", 8, 0, Bytes("\0\x04\x04\x10\0\0", 6)},
-                             });
+    ExpectAnswers(
+        strCorpus,
+        {
+            {"inquiry/qemu-cd.bin", 36, 0, Bytes("\x05\x80", 2)},
+            {"inquiry/qemu-cd.bin", 36, 8, "QEMU    QEMU CD-ROM     "},
+            // QEMU fills whatever length is asked for.
+            {"inquiry/qemu-cd-96.bin", 96, 4, "\x5b"},
+            // Current profile: CD-ROM, DVD-ROM, none.
+            {"configuration/qemu-cd-current.bin", 40, 4, Bytes("\0\0\0\x08", 4)},
+            {"configuration/qemu-dvd-current.bin", 40, 4, Bytes("\0\0\0\x10", 4)},
+            {"configuration/qemu-empty-current.bin", 40, 4, Bytes("\0\0\0\0", 4)},
+            // The profile list: DVD-ROM, then CD-ROM (current).
+            {"configuration/qemu-cd-all.bin", 40, 8, Bytes("\0\0\x03\x08\0\x10\0\0\0\x08\x01\0", 12)},
+            {"configuration/qemu-cd-all-padded.bin", 256, 0, Bytes("\0\0\0\x24", 4)},
+            // A complete disc; without one: not ready, medium not present.
+            {"discinfo/qemu-cd.bin", 34, 0, Bytes("\0\x20\x0e", 3)},
+            {"discinfo/qemu-dvd.bin", 34, 0, Bytes("\0\x20\x0e", 3)},
+            {"sense/qemu-empty-discinfo-padded.bin", 18, 0, Bytes("\x70\0\x02", 3)},
+            {"sense/qemu-empty-tur.bin", 18, 12, Bytes("\x3a\0", 2)},
+            // Media event: present, absent.
+            {"gesn/qemu-dvd.bin", 8, 0, Bytes("\0\x04\x04\x10\0\x02", 6)},
+            {"gesn/qemu-empty.bin", 8, 0, Bytes("\0\x04\x04\x10\0\0", 6)},
+            // The capabilities page: tray, lock, eject; 8800 kB/s.
+            {"capabilities/qemu-cd.bin", 30, 8, Bytes("\x2a\x14\x3b\0\x7f\xff\x2d\0\x22\x60", 10)},
+            // 360,000 blocks of 2048 bytes, one data track.
+            {"capacity/qemu-cd.bin", 8, 0, Bytes("\0\x05\x7e\x3f\0\0\x08\0", 8)},
+            {"toc/qemu-cd.bin", 20, 0, Bytes("\0\x12\x01\x01\0\x14\x01", 7)},
+        });
     EXPECT_FALSE(std::filesystem::exists(strCorpus + "/discinfo/qemu-empty.bin"));
     ExportCorpus(strCorpus);
 }

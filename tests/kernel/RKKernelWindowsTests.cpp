@@ -164,6 +164,23 @@ TEST_F(KernelWindows, WindowsEngineUnderWineFollowsTheHostsDiscs)
     Go("closed");
     bool bWaitOpened = WaitForTray("cdrom0", true, 30);
     ASSERT_TRUE(Guest().ChangeMedium("cdrom0", s_strDvd)) << Guest().LastError();
+    // Then the program reads the details, ejects, closes, locks and unlocks.
+    ASSERT_TRUE(Ready("reopened", 90)) << Collect(nId, 5).Describe();
+    bool bReopened = WaitForTray("cdrom0", true, 10);
+    Go("reopened");
+    ASSERT_TRUE(Ready("reclosed", 60)) << Collect(nId, 5).Describe();
+    bool bReclosed = WaitForTray("cdrom0", false, 10);
+    Go("reclosed");
+    ASSERT_TRUE(Ready("locked", 60)) << Collect(nId, 5).Describe();
+    bool bLocked = false;
+    ASSERT_TRUE(Guest().IsLocked("cdrom0", bLocked)) << Guest().LastError();
+    nlohmann::json jsonReturn;
+    bool bPlainEject = Guest().Monitor("eject", {{"id", "cdrom0"}}, jsonReturn);
+    Go("locked");
+    ASSERT_TRUE(Ready("unlocked", 60)) << Collect(nId, 5).Describe();
+    bool bStillLocked = true;
+    ASSERT_TRUE(Guest().IsLocked("cdrom0", bStillLocked)) << Guest().LastError();
+    Go("unlocked");
     RKProbeRun stRun = Collect(nId, 120);
 
     ASSERT_EQ(stRun.stResult.nStatus, 0) << stRun.Describe();
@@ -190,6 +207,32 @@ TEST_F(KernelWindows, WindowsEngineUnderWineFollowsTheHostsDiscs)
     EXPECT_EQ(stWait.Field("media"), Hex(RKMEDIA_DVD)) << stRun.Describe();
     EXPECT_EQ(stWait.Field("name"), "DVD") << stRun.Describe();
     EXPECT_EQ(stWait.Field("disc"), std::to_string(RKSC_DISC_COMPLETE)) << stRun.Describe();
+    // The DVD image of 737,282,048 bytes: 360,001 blocks, one data track.
+    RKProbeRecord stDisc = stRun.One("disc");
+    EXPECT_EQ(stDisc.Field("present") + " " + stDisc.Field("profile") + " " + stDisc.Field("state") + " " +
+                  stDisc.Field("sessions") + " " + stDisc.Field("first") + "-" + stDisc.Field("last") + " " +
+                  stDisc.Field("audio") + "/" + stDisc.Field("data") + " " + stDisc.Field("blocks") + "x" +
+                  stDisc.Field("block") + " " + stDisc.Field("free"),
+              "1 16 3 1 1-1 0/1 360001x2048 0")
+        << stRun.Describe();
+    RKProbeRecord stDrive = stRun.One("drive");
+    EXPECT_EQ(stDrive.Field("vendor") + "|" + stDrive.Field("product") + "|" + stDrive.Field("interface") +
+                  "|" + stDrive.Field("loading"),
+              "QEMU|QEMU CD-ROM|1|1")
+        << stRun.Describe();
+    RKProbeRecord stTray = stRun.One("tray");
+    EXPECT_EQ(stTray.Field("open") + stTray.Field("present") + stTray.Field("locked"), "010")
+        << stRun.Describe();
+    std::vector<std::string> vecActions;
+    for (const RKProbeRecord& stAction : stRun.Of("tray-action"))
+        vecActions.push_back(stAction.Field("action") + "=" + stAction.Field("result"));
+    EXPECT_EQ(vecActions, (std::vector<std::string>{"eject=1", "close=1", "lock=1", "unlock=1"}))
+        << stRun.Describe();
+    EXPECT_TRUE(bReopened) << "the host saw no open tray after the second eject";
+    EXPECT_TRUE(bReclosed) << "the host saw no closed tray after CloseTray";
+    EXPECT_TRUE(bLocked) << "the host saw no lock after LockTray";
+    EXPECT_FALSE(bPlainEject) << "a locked door let the host eject";
+    EXPECT_FALSE(bStillLocked) << "the door stayed locked after LockTray(0)";
     EXPECT_TRUE(stRun.Of("trace").empty()) << stRun.Describe();
     EXPECT_EQ(stRun.Of("done").size(), 1u) << stRun.Describe();
 }

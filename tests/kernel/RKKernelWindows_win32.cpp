@@ -13,12 +13,19 @@
 //   held    opened= media_in=           presence while the program holds the drive for writing
 //   eject   result=                     the tray opened by the engine
 //   wait    result= index= media= name= disc= reports=
+//   drive   vendor= product= interface= loading= profile=
+//   disc    present= profile= state= sessions= first= last= audio= data= blocks= block= free=
+//   tray    open= present= locked=
+//   tray-action action= result=         the engine's eject, close, lock, unlock
 //   trace   kind=Error text=            each error line of the engine
 //   timeout step=                       the host never answered; the run ends
 //   done
 // Steps: "listed" (a CD is in), "dvd" (the host put a DVD in), "open" (the
 // host opened the tray), "closed" (the host put the CD back; the engine
-// ejects it), then the wait across drives, which the host ends with a disc.
+// ejects it), then the wait across drives, which the host ends with a disc;
+// then the details of that disc, and "reopened" (the engine ejected it
+// again), "reclosed" (the engine closed the tray), "locked" (the engine
+// locked the door and holds the drive), "unlocked".
 #include <windows.h>
 
 #include <fcntl.h>
@@ -130,6 +137,37 @@ private:
     ULONGLONG m_ullStart = GetTickCount64();
 };
 
+std::string Known(DWORD dwValue)
+{
+    return dwValue == RKDETAILS_UNKNOWN ? std::string("?") : std::to_string(dwValue);
+}
+
+// The details through the library, as a host asks for them.
+bool PrintDetails(CRKWriter* pWriter)
+{
+    RKTrayState stTray = {};
+    stTray.cbSize = sizeof(stTray);
+    RKDriveDetails stDrive = {};
+    stDrive.cbSize = sizeof(stDrive);
+    RKDiscDetails stDisc = {};
+    stDisc.cbSize = sizeof(stDisc);
+    if (!RKDRV::GetTrayState(pWriter, stTray) || !RKDRV::GetDriveDetails(pWriter, stDrive) ||
+        !RKDRV::GetDiscDetails(pWriter, stDisc))
+        return false;
+    Print("drive\tvendor=" + Text(stDrive.szVendor) + "\tproduct=" + Text(stDrive.szProduct) +
+          "\tinterface=" + Known(stDrive.dwInterface) + "\tloading=" + Known(stDrive.dwLoading) +
+          "\tprofile=" + Known(stDrive.dwCurrentProfile));
+    Print("disc\tpresent=" + Known(stDisc.dwDiscPresent) + "\tprofile=" + Known(stDisc.dwProfile) +
+          "\tstate=" + Known(stDisc.dwDiscState) + "\tsessions=" + Known(stDisc.dwSessions) +
+          "\tfirst=" + Known(stDisc.dwFirstTrack) + "\tlast=" + Known(stDisc.dwLastTrack) +
+          "\taudio=" + Known(stDisc.dwAudioTracks) + "\tdata=" + Known(stDisc.dwDataTracks) +
+          "\tblocks=" + Known(stDisc.dwCapacityBlocks) + "\tblock=" + Known(stDisc.dwBlockSize) +
+          "\tfree=" + Known(stDisc.dwFreeBlocks));
+    Print("tray\topen=" + Known(stTray.dwOpen) + "\tpresent=" + Known(stTray.dwMediaPresent) +
+          "\tlocked=" + Known(stTray.dwLocked));
+    return true;
+}
+
 int Run(CRKDRVManager* pManager, CRKHandOver& handOver)
 {
     Print("manager\tvalid=" + std::to_string(pManager->IsValid()) +
@@ -169,6 +207,23 @@ int Run(CRKDRVManager* pManager, CRKHandOver& handOver)
     Print("wait\tresult=" + std::to_string(nResult) +
           "\tindex=" + std::to_string(static_cast<long>(dwIndex)) + "\t" + MediaFields(stInfo) +
           "\treports=" + std::to_string(cbWait.m_nReports));
+    pManager->SetCallBack(nullptr);
+    if (!pWriter || !PrintDetails(pWriter))
+        return 1;
+    auto Action = [](const char* szAction, int nResult)
+    { Print(std::string("tray-action\taction=") + szAction + "\tresult=" + std::to_string(nResult)); };
+    Action("eject", pWriter->EjectTray());
+    if (!handOver.Step("reopened"))
+        return 1;
+    Action("close", RKDRV::CloseTray(pWriter));
+    if (!handOver.Step("reclosed"))
+        return 1;
+    Action("lock", RKDRV::LockTray(pWriter, 1));
+    if (!handOver.Step("locked"))
+        return 1;
+    Action("unlock", RKDRV::LockTray(pWriter, 0));
+    if (!handOver.Step("unlocked"))
+        return 1;
     Print("done");
     return 0;
 }

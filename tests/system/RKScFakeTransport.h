@@ -135,6 +135,12 @@ struct RKScFakeDrive
     std::map<std::uint8_t, std::deque<RKScFakeAnswer>> mapAnswers;
     RKScDriveStatus eStatus = RKSC_STATUS_DISC_OK;
     RKScEjectStatus eEject = RKSC_EJECT_DONE;
+    RKScTrayResult eClose = RKSC_TRAY_DONE;
+    RKScTrayResult eLock = RKSC_TRAY_DONE;
+    bool bTrayGone = false; // the system says the device went away
+    // "close", "lock" or "unlock", then "@" and which open of the drive
+    // sent it (1 for the first).
+    std::vector<std::string> vecTrayCalls;
     std::vector<RKScBytes> vecCommands;
     RKScBytes vecOperations; // their operation codes
     int nOpens = 0;
@@ -151,7 +157,8 @@ struct RKScFakeDrive
 class CRKScFakeDevice : public CRKScDevice
 {
 public:
-    explicit CRKScFakeDevice(std::shared_ptr<RKScFakeDrive> pDrive) : m_pDrive(pDrive)
+    explicit CRKScFakeDevice(std::shared_ptr<RKScFakeDrive> pDrive)
+        : m_pDrive(pDrive), m_nOpen(pDrive->nOpens)
     {
         ++m_pDrive->nOpenNow;
     }
@@ -194,9 +201,31 @@ public:
         m_pDrive->vecPauses.push_back(dwMilliseconds);
         m_pDrive->vecOperations.push_back(PAUSE);
     }
+    RKScTrayResult CloseTray(std::string& strProblem) override
+    {
+        return Tray("close", m_pDrive->eClose, strProblem);
+    }
+    RKScTrayResult LockDoor(bool bLock, std::string& strProblem) override
+    {
+        return Tray(bLock ? "lock" : "unlock", m_pDrive->eLock, strProblem);
+    }
 
 private:
+    RKScTrayResult Tray(const char* szCall, RKScTrayResult eResult, std::string& strProblem)
+    {
+        m_pDrive->vecTrayCalls.push_back(std::string(szCall) + "@" + std::to_string(m_nOpen));
+        if (m_pDrive->bTrayGone)
+        {
+            m_strGone = strProblem = "CDROMCLOSETRAY: No such device";
+            return RKSC_TRAY_FAILED;
+        }
+        if (eResult == RKSC_TRAY_FAILED)
+            strProblem = "CDROM_LOCKDOOR: Input/output error";
+        return eResult;
+    }
+
     std::shared_ptr<RKScFakeDrive> m_pDrive;
+    int m_nOpen;
 };
 
 class CRKScFakeTransport : public CRKScTransport
@@ -206,6 +235,7 @@ public:
     std::vector<WORD> vecUsedLetters;
     bool bListFails = false;
     bool bPresence = true;
+    bool bLockNeedsDevice = false;
     bool bThrow = false; // every call runs out of memory
     int nListings = 0;
     std::uint64_t ullNow = 1000000; // the clock, moved by the tests
@@ -252,6 +282,7 @@ public:
             throw std::bad_alloc();
         return bPresence;
     }
+    bool LockNeedsDevice() const override { return bLockNeedsDevice; }
 };
 
 #endif

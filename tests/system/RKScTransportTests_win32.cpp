@@ -68,6 +68,9 @@ struct RKScFakeSystem
     bool bPacketsLaidOut = true;
     DWORD dwEjectError = 0;
     std::vector<DWORD> vecSleeps;
+    // Closing the tray and the door's lock: what was asked, and the answer.
+    DWORD dwTrayError = 0;
+    std::vector<int> vecLocks; // PreventMediaRemoval of each lock request
 };
 
 RKScFakeSystem* s_pSystem = nullptr;
@@ -153,6 +156,15 @@ BOOL WINAPI FakeDeviceIoControl(HANDLE, DWORD dwCode, LPVOID pIn, DWORD dwInSize
         return pIn || dwInSize || pOut || dwOutSize
                    ? Fail(ERROR_INVALID_PARAMETER)
                    : (s_pSystem->dwEjectError ? Fail(s_pSystem->dwEjectError) : TRUE);
+    if (dwCode == IOCTL_STORAGE_LOAD_MEDIA || dwCode == IOCTL_STORAGE_MEDIA_REMOVAL)
+    {
+        bool bLock = dwCode == IOCTL_STORAGE_MEDIA_REMOVAL;
+        if (bLock != (pIn && dwInSize == sizeof(PREVENT_MEDIA_REMOVAL)) || pOut || dwOutSize)
+            return Fail(ERROR_INVALID_PARAMETER);
+        if (bLock)
+            s_pSystem->vecLocks.push_back(static_cast<PREVENT_MEDIA_REMOVAL*>(pIn)->PreventMediaRemoval);
+        return s_pSystem->dwTrayError ? Fail(s_pSystem->dwTrayError) : TRUE;
+    }
     if (dwCode != IOCTL_STORAGE_QUERY_PROPERTY)
         return Fail(ERROR_INVALID_FUNCTION);
     *pdwReturned = static_cast<DWORD>(std::min<std::size_t>(s_pSystem->vecDescriptor.size(), dwOutSize));
@@ -470,6 +482,40 @@ TEST_F(RKScWin32TransportTest, EjectRefusalsInTheEnginesWords)
     EXPECT_EQ("IOCTL_STORAGE_EJECT_MEDIA: " + RKScWin32ErrorText(1167), pDevice->m_strGone);
     pDevice->Pause(250);
     EXPECT_EQ(std::vector<DWORD>{250}, m_System.vecSleeps);
+}
+
+TEST_F(RKScWin32TransportTest, CloseAndLockThroughTheSystemsOwnCallsWhichDropALockWithItsHandle)
+{
+    EXPECT_TRUE(m_pTransport->LockNeedsDevice());
+    std::string strProblem;
+    std::unique_ptr<CRKScDevice> pDevice = Open(strProblem);
+    EXPECT_EQ(RKSC_TRAY_DONE, pDevice->CloseTray(strProblem));
+    EXPECT_EQ(RKSC_TRAY_DONE, pDevice->LockDoor(true, strProblem));
+    EXPECT_EQ(RKSC_TRAY_DONE, pDevice->LockDoor(false, strProblem));
+    EXPECT_EQ((std::vector<DWORD>{IOCTL_STORAGE_LOAD_MEDIA, IOCTL_STORAGE_MEDIA_REMOVAL,
+                                  IOCTL_STORAGE_MEDIA_REMOVAL}),
+              m_System.vecCodes);
+    EXPECT_EQ((std::vector<int>{TRUE, FALSE}), m_System.vecLocks);
+    struct
+    {
+        DWORD dwError;
+        RKScTrayResult eResult;
+        std::string strProblem;
+    } aCases[] = {
+        {ERROR_BUSY, RKSC_TRAY_BUSY, ""},
+        {ERROR_NOT_SUPPORTED, RKSC_TRAY_UNSUPPORTED, ""},
+        {ERROR_DEVICE_NOT_CONNECTED, RKSC_TRAY_FAILED, "IOCTL_STORAGE_MEDIA_REMOVAL: " + RKScWin32ErrorText(1167)},
+        {ERROR_GEN_FAILURE, RKSC_TRAY_FAILED, "IOCTL_STORAGE_MEDIA_REMOVAL: " + RKScWin32ErrorText(31)},
+    };
+    for (const auto& stCase : aCases)
+    {
+        m_System.dwTrayError = stCase.dwError;
+        strProblem.clear();
+        EXPECT_EQ(stCase.eResult, pDevice->LockDoor(true, strProblem));
+        EXPECT_EQ(stCase.strProblem, strProblem);
+    }
+    // The device that went away is marked gone, and nothing more is sent.
+    EXPECT_EQ("IOCTL_STORAGE_MEDIA_REMOVAL: " + RKScWin32ErrorText(1167), pDevice->m_strGone);
 }
 
 // The module as built, over the system's calls: valid whenever the letters

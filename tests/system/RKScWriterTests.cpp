@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "RKSystemEngine.h"
+#include "RKScDetailsAnswers.h"
 #include "RKScDriveQuery.h"
 #include "RKScFakeTransport.h"
 #include "RKScTestTrace.h"
@@ -382,6 +383,21 @@ TEST_F(RKScWriterTest, DriveThatIsGoneAnswersAsEmptyUntilListedAgain)
          [this] { return m_pWriter->IsMediaIn(); }, "CDROM_DRIVE_STATUS: No such device"},
         {"vanished during the eject", [this] { m_Drive.eEject = RKSC_EJECT_GONE; },
          [this] { return m_pWriter->EjectTray(); }, "CDROMEJECT: No such device"},
+        {"another drive answers for details",
+         [this] { m_Drive.mapAnswers[INQ] = {Good(InquiryBytes("QEMU", "OTHER"))}; },
+         [this]
+         {
+             RKDiscDetails stDisc = {};
+             return m_pWriter->GetDiscDetails(stDisc);
+         },
+         "it answers as \"QEMU OTHER\", not \"QEMU QEMU CD-ROM\""},
+        {"vanished while closing",
+         [this]
+         {
+             m_Drive.Answer(MSENSE, Good(CapabilitiesBytes(0x2D, 8800, 2048, 2816)));
+             m_Drive.bTrayGone = true;
+         },
+         [this] { return m_pWriter->CloseTray(); }, "CDROMCLOSETRAY: No such device"},
     };
     for (const auto& stCase : aCases)
     {
@@ -395,11 +411,16 @@ TEST_F(RKScWriterTest, DriveThatIsGoneAnswersAsEmptyUntilListedAgain)
         EXPECT_EQ(0, m_pWriter->IsMediaIn());
         EXPECT_EQ(RKSC_MEDIA_NONE, m_pWriter->GetMediaInfo().dwMediaType);
         EXPECT_EQ(0, m_pWriter->EjectTray());
+        RKDriveDetails stDrive = {};
+        RKTrayState stTray = {};
+        EXPECT_EQ(0, m_pWriter->GetDriveDetails(stDrive) + m_pWriter->GetTrayState(stTray) +
+                         m_pWriter->CloseTray() + m_pWriter->LockTray(1));
         EXPECT_EQ(nOpens, m_Drive.nOpens) << stCase.szCase;
         EXPECT_EQ(nEjects, m_Drive.nEjects) << stCase.szCase;
         EXPECT_TRUE(m_pWriter->IsGone());
         EXPECT_EQ(RKScLines{strGone + stCase.strWhy}, capture.vecLines) << stCase.szCase;
         m_Drive.eEject = RKSC_EJECT_DONE;
+        m_Drive.bTrayGone = false;
     }
 
     // Where the transport gives no presence, the library's test goes by

@@ -35,6 +35,9 @@ TEST_F(RKToolCliTest, UsageErrorsExitTwoWithOneLineAndTheHint)
         {{"info"}, "LETTER", "see 'rkdrv info --help'"},
         {{"info", "EE"}, "bad drive letter 'EE'", "see 'rkdrv info --help'"},
         {{"eject", "1"}, "bad drive letter '1'", "see 'rkdrv eject --help'"},
+        {{"close"}, "LETTER", "see 'rkdrv close --help'"},
+        {{"lock", "1"}, "bad drive letter '1'", "see 'rkdrv lock --help'"},
+        {{"unlock", "E", "F"}, "F", "see 'rkdrv unlock --help'"},
         {{"wait", "E:x"}, "bad drive letter 'E:x'", "see 'rkdrv wait --help'"},
         {{"--engine", "xx", "list"}, "bad engine name 'xx'", strHelp},
         {{"--engine", "0xZZ", "list"}, "bad engine name '0xZZ'", strHelp},
@@ -123,8 +126,14 @@ TEST_F(RKToolCliTest, NoEngineExitsThreeWithOneLine)
 
 TEST_F(RKToolCliTest, NoSuchDriveExitsFourForEveryDriveCommand)
 {
-    for (const std::vector<std::string>& vecArgs : std::vector<std::vector<std::string>>{
-             {"info", "Q"}, {"eject", "q:"}, {"wait", "Q"}, {"wait", "Q", "--single"}})
+    for (const std::vector<std::string>& vecArgs :
+         std::vector<std::vector<std::string>>{{"info", "Q"},
+                                               {"eject", "q:"},
+                                               {"close", "Q"},
+                                               {"lock", "Q"},
+                                               {"unlock", "Q"},
+                                               {"wait", "Q"},
+                                               {"wait", "Q", "--single"}})
     {
         SCOPED_TRACE(vecArgs[0] + " " + vecArgs[1]);
         std::vector<std::string> vecAll = {"--engine", "cl"};

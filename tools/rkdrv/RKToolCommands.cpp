@@ -1,6 +1,7 @@
 // rkdrv list, info, eject, reload and --version.
 #include "RKToolCommands.h"
 
+#include "RKToolDetailsReport.h"
 #include "RKToolEngineCall.h"
 #include "RKToolExitCodes.h"
 #include "RKToolText.h"
@@ -95,12 +96,12 @@ int RKToolList(RKToolContext& ctx, CRKToolEngine& engine, RKToolJson& jsonOut)
 {
     jsonOut["engine"] = RKToolEngineJson(engine);
     std::vector<RKToolDriveRow> vecRows = RKToolReadDrives(engine.Manager(), true);
-    jsonOut["writers"] = RKToolDrivesJson(vecRows, engine.IsSystemEngine());
+    jsonOut["writers"] = RKToolDrivesJson(vecRows);
     ctx.console.Out("Engine " + RKToolEngineLine(engine));
     ctx.console.Out(std::to_string(vecRows.size()) + (vecRows.size() == 1 ? " writer" : " writers") +
                     (vecRows.empty() ? "." : ":"));
     if (!vecRows.empty())
-        PrintLines(ctx, RKToolDriveTable(vecRows, engine.IsSystemEngine()));
+        PrintLines(ctx, RKToolDriveTable(vecRows));
     return RKEXIT_DONE;
 }
 
@@ -110,10 +111,12 @@ int RKToolInfo(RKToolContext& ctx, CRKToolEngine& engine, WORD wLetter, RKToolJs
     DWORD dwIndex = 0;
     if (int nCode = RKToolFindDrive(ctx, engine, wLetter, dwIndex))
         return nCode;
-    RKToolDriveRow stRow = RKToolReadDrive(engine.Manager(), dwIndex, true);
-    jsonOut["writer"] = RKToolDriveJson(stRow, engine.IsSystemEngine());
-    PrintLines(ctx, RKToolDriveDetail(stRow, engine.IsSystemEngine()));
+    RKToolDriveRow stRow = RKToolReadDrive(engine.Manager(), dwIndex, true, true);
+    jsonOut["writer"] = RKToolDriveJson(stRow);
+    RKToolAddDetailsJson(stRow.stDetails, jsonOut["writer"]);
+    PrintLines(ctx, RKToolDriveDetail(stRow));
     ctx.console.Out("  engine:           " + RKToolEngineLine(engine));
+    PrintLines(ctx, RKToolDetailsLines(stRow.stDetails));
     return RKEXIT_DONE;
 }
 
@@ -142,14 +145,13 @@ int RKToolEject(RKToolContext& ctx, CRKToolEngine& engine, WORD wLetter, RKToolJ
 int RKToolReload(RKToolContext& ctx, CRKToolEngine& engine, const RKToolEngineChoice& stTo,
                  RKToolJson& jsonOut)
 {
-    bool bSystemBefore = engine.IsSystemEngine();
     std::vector<RKToolDriveRow> vecBefore = RKToolReadDrives(engine.Manager(), true);
     RKToolJson jsonBefore;
     jsonBefore["engine"] = RKToolEngineJson(engine);
-    jsonBefore["writers"] = RKToolDrivesJson(vecBefore, bSystemBefore);
+    jsonBefore["writers"] = RKToolDrivesJson(vecBefore);
     jsonOut["before"] = jsonBefore;
     ctx.console.Out("Before the reload: " + RKToolEngineLine(engine));
-    PrintLines(ctx, RKToolDriveTable(vecBefore, bSystemBefore));
+    PrintLines(ctx, RKToolDriveTable(vecBefore));
 
     if (!engine.Reload(stTo))
     {
@@ -160,14 +162,13 @@ int RKToolReload(RKToolContext& ctx, CRKToolEngine& engine, const RKToolEngineCh
                               (engine.Manager() ? "the old one was kept" : "the old one is released"));
     }
 
-    bool bSystemAfter = engine.IsSystemEngine();
     std::vector<RKToolDriveRow> vecAfter = RKToolReadDrives(engine.Manager(), true);
     RKToolJson jsonAfter;
     jsonAfter["engine"] = RKToolEngineJson(engine);
-    jsonAfter["writers"] = RKToolDrivesJson(vecAfter, bSystemAfter);
+    jsonAfter["writers"] = RKToolDrivesJson(vecAfter);
     jsonOut["after"] = jsonAfter;
     ctx.console.Out("After the reload: " + RKToolEngineLine(engine));
-    PrintLines(ctx, RKToolDriveTable(vecAfter, bSystemAfter));
+    PrintLines(ctx, RKToolDriveTable(vecAfter));
 
     // Each drive known before, and where the new table has it.
     RKToolJson jsonKept = RKToolJson::array();

@@ -33,6 +33,17 @@ int RKToolFindDrive(RKToolContext& ctx, CRKToolEngine& engine, WORD wLetter, DWO
 int RKToolList(RKToolContext& ctx, CRKToolEngine& engine, RKToolJson& jsonOut);
 int RKToolInfo(RKToolContext& ctx, CRKToolEngine& engine, WORD wLetter, RKToolJson& jsonOut);
 int RKToolEject(RKToolContext& ctx, CRKToolEngine& engine, WORD wLetter, RKToolJson& jsonOut);
+
+enum class RKToolTrayAction
+{
+    Close,
+    Lock,
+    Unlock
+};
+
+// close, lock, unlock (RKToolTray.cpp): exit codes as eject's.
+int RKToolTray(RKToolContext& ctx, CRKToolEngine& engine, WORD wLetter, RKToolTrayAction eAction,
+               RKToolJson& jsonOut);
 int RKToolReload(RKToolContext& ctx, CRKToolEngine& engine, const RKToolEngineChoice& stTo,
                  RKToolJson& jsonOut);
 int RKToolVersion(RKToolContext& ctx, const RKToolEngineChoice& stChoice, RKToolJson& jsonOut);

@@ -3,28 +3,17 @@
 #include <cstddef>
 #include <iterator>
 
-#include "RKSystemEngine.h"
 #include "RKToolEngineCall.h"
 #include "RKToolText.h"
 
 namespace
 {
-// The library's named codes, in the order of the system engine's
-// supported-media bits (bit n names the code at position n).
+// The library's named codes, in its own order.
 const DWORD s_adwNamedCodes[] = {
     RKMEDIA_CD,      RKMEDIA_CD_R,       RKMEDIA_CD_RW,       RKMEDIA_DVD,      RKMEDIA_DVD_R,
     RKMEDIA_DVD_RW,  RKMEDIA_DVD_PLUS_R, RKMEDIA_DVD_PLUS_RW, RKMEDIA_DVD_R_DL, RKMEDIA_DVD_PLUS_R_DL,
     RKMEDIA_DVD_RAM, RKMEDIA_BD_ROM,     RKMEDIA_BD_R,        RKMEDIA_BD_RE,
 };
-
-const DWORD s_adwSupportBits[] = {
-    RKSC_SUPPORTS_CD,       RKSC_SUPPORTS_CD_R,          RKSC_SUPPORTS_CD_RW,      RKSC_SUPPORTS_DVD,
-    RKSC_SUPPORTS_DVD_R,    RKSC_SUPPORTS_DVD_RW,        RKSC_SUPPORTS_DVD_PLUS_R, RKSC_SUPPORTS_DVD_PLUS_RW,
-    RKSC_SUPPORTS_DVD_R_DL, RKSC_SUPPORTS_DVD_PLUS_R_DL, RKSC_SUPPORTS_DVD_RAM,    RKSC_SUPPORTS_BD_ROM,
-    RKSC_SUPPORTS_BD_R,     RKSC_SUPPORTS_BD_RE,
-};
-
-static_assert(sizeof(s_adwNamedCodes) == sizeof(s_adwSupportBits), "one support bit per named code");
 
 // The row of the writer at dwIndex, with what the writer itself holds; a
 // placeholder when there is none.
@@ -44,7 +33,7 @@ RKToolDriveRow IdentityRow(CRKWriter* pWriter, DWORD dwIndex)
 }
 } // namespace
 
-RKToolDriveRow RKToolReadDrive(CRKDRVManager* pManager, DWORD dwIndex, bool bQueryMedia)
+RKToolDriveRow RKToolReadDrive(CRKDRVManager* pManager, DWORD dwIndex, bool bQueryMedia, bool bTray)
 {
     CRKWriter* pWriter = pManager->GetWriter(dwIndex);
     RKToolDriveRow stRow = IdentityRow(pWriter, dwIndex);
@@ -52,8 +41,20 @@ RKToolDriveRow RKToolReadDrive(CRKDRVManager* pManager, DWORD dwIndex, bool bQue
     {
         stRow.bMediaKnown = true;
         stRow.bDisc = RKToolEngineCall("IsMediaIn", stRow.wLetter, [&] { return pWriter->IsMediaIn(); }) != 0;
-        // What an engine reports for an empty drive is its own affair.
-        if (stRow.bDisc)
+        stRow.stDetails =
+            RKToolReadDetails(pWriter, RKTOOL_DETAILS_DRIVE | (stRow.bDisc ? RKTOOL_DETAILS_DISC : 0) |
+                                           (bTray ? RKTOOL_DETAILS_TRAY : 0));
+        // What an engine reports for an empty drive is its own affair. The
+        // disc's details hold the whole media record: the drive is not
+        // asked twice.
+        const RKDiscDetails& stDisc = stRow.stDetails.stDisc;
+        if (stRow.bDisc && stRow.stDetails.HasDisc() && stDisc.dwMediaType != RKDETAILS_UNKNOWN &&
+            stDisc.dwDiscType != RKDETAILS_UNKNOWN)
+        {
+            stRow.dwMediaType = stDisc.dwMediaType;
+            stRow.dwDiscType = stDisc.dwDiscType;
+        }
+        else if (stRow.bDisc)
         {
             RKMediaInfo stInfo =
                 RKToolEngineCall("GetMediaInfo", stRow.wLetter, [&] { return pWriter->GetMediaInfo(); });
@@ -82,6 +83,7 @@ RKToolDriveRow RKToolDriveWithMedia(CRKWriter* pWriter, DWORD dwIndex, const RKM
     stRow.bDisc = true;
     stRow.dwMediaType = stInfo.dwMediaType;
     stRow.dwDiscType = stInfo.dwDiscType;
+    stRow.stDetails = RKToolReadDetails(pWriter, RKTOOL_DETAILS_DRIVE | RKTOOL_DETAILS_DISC);
     return stRow;
 }
 
@@ -119,34 +121,4 @@ std::string RKToolMediaNameList()
     for (DWORD dwCode : RKToolNamedMediaCodes())
         strList += (strList.empty() ? "" : ", ") + RKToolMediaName(dwCode);
     return strList;
-}
-
-std::vector<std::string> RKToolSupportedMediaNames(DWORD dwSupportedMedia)
-{
-    std::vector<std::string> vecNames;
-    for (std::size_t i = 0; i < sizeof(s_adwSupportBits) / sizeof(s_adwSupportBits[0]); ++i)
-    {
-        if (dwSupportedMedia & s_adwSupportBits[i])
-            vecNames.push_back(RKToolMediaName(s_adwNamedCodes[i]));
-    }
-    return vecNames;
-}
-
-std::string RKToolDiscStateName(DWORD dwDiscType)
-{
-    switch (dwDiscType)
-    {
-    case RKSC_DISC_NONE:
-        return "none";
-    case RKSC_DISC_BLANK:
-        return "blank";
-    case RKSC_DISC_APPENDABLE:
-        return "appendable";
-    case RKSC_DISC_COMPLETE:
-        return "complete";
-    case RKSC_DISC_OTHER:
-        return "other";
-    default:
-        return "";
-    }
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "RKDRV.h"
+#include "RKToolDetails.h"
 
 struct RKToolDriveRow
 {
@@ -19,11 +20,16 @@ struct RKToolDriveRow
     // The engine's media record; meaningful only with a disc.
     DWORD dwMediaType = 0;
     DWORD dwDiscType = 0;
+    // What the engine's details say, where it offers them: the meanings of
+    // the words above.
+    RKToolDetails stDetails;
 };
 
 // The writer at dwIndex: identity always, the medium when bQueryMedia
-// (IsMediaIn, then GetMediaInfo only when a disc is in).
-RKToolDriveRow RKToolReadDrive(CRKDRVManager* pManager, DWORD dwIndex, bool bQueryMedia);
+// (IsMediaIn, then, only when a disc is in, the disc's details where the
+// engine offers them, else GetMediaInfo), with the drive's details and,
+// when bTray, the tray's.
+RKToolDriveRow RKToolReadDrive(CRKDRVManager* pManager, DWORD dwIndex, bool bQueryMedia, bool bTray = false);
 // Every entry of the table, placeholders included.
 std::vector<RKToolDriveRow> RKToolReadDrives(CRKDRVManager* pManager, bool bQueryMedia);
 // A row for a writer whose medium a wait has just reported.
@@ -37,10 +43,5 @@ const std::vector<DWORD>& RKToolNamedMediaCodes();
 bool RKToolFindMediaType(const std::string& strName, DWORD& dwMediaType);
 // "CD, CD-R, ..." for --help and errors.
 std::string RKToolMediaNameList();
-
-// System engine only: the media names of the supported-media bits.
-std::vector<std::string> RKToolSupportedMediaNames(DWORD dwSupportedMedia);
-// System engine only: "blank", "appendable", ...; "" for an unknown state.
-std::string RKToolDiscStateName(DWORD dwDiscType);
 
 #endif

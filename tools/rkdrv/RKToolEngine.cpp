@@ -119,8 +119,3 @@ void CRKToolEngine::Clear()
     m_pManager = nullptr;
     m_stModule = RKToolFileInfo();
 }
-
-bool CRKToolEngine::IsSystemEngine() const
-{
-    return m_pManager && RKToolUpper(m_stModule.strName) == "RKDRVSC";
-}

@@ -40,9 +40,6 @@ public:
     CRKDRVManager* Manager() const { return m_pManager; }
     const RKToolEngineChoice& Choice() const { return m_stChoice; }
     const RKToolFileInfo& Module() const { return m_stModule; }
-    // Only the system engine gives the supported-media word and the disc
-    // type the meaning its header describes.
-    bool IsSystemEngine() const;
 
 private:
     CRKDRVManager* m_pManager = nullptr;

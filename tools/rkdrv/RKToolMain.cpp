@@ -30,6 +30,12 @@ int RunCommand(RKToolContext& ctx)
         return RKToolInfo(ctx, engine, options.wLetter, ctx.jsonDoc);
     case RKToolCommand::Eject:
         return RKToolEject(ctx, engine, options.wLetter, ctx.jsonDoc);
+    case RKToolCommand::Close:
+        return RKToolTray(ctx, engine, options.wLetter, RKToolTrayAction::Close, ctx.jsonDoc);
+    case RKToolCommand::Lock:
+        return RKToolTray(ctx, engine, options.wLetter, RKToolTrayAction::Lock, ctx.jsonDoc);
+    case RKToolCommand::Unlock:
+        return RKToolTray(ctx, engine, options.wLetter, RKToolTrayAction::Unlock, ctx.jsonDoc);
     case RKToolCommand::Reload:
         return RKToolReload(ctx, engine, options.stReloadTo, ctx.jsonDoc);
     case RKToolCommand::Wait:

@@ -16,7 +16,7 @@ namespace
 const char s_szExitCodes[] = "Exit codes:\n"
                              "  0    done: disc found, drive ejected, table shown\n"
                              "  1    the wait ended without a disc (Ctrl-C, --timeout) or with a disc of\n"
-                             "       another --type; eject: the engine did not open the tray\n"
+                             "       another --type; eject, close, lock, unlock: the engine did not do it\n"
                              "  2    usage error (unknown option, bad letter, bad engine name)\n"
                              "  3    no engine could be loaded\n"
                              "  4    no such drive\n"
@@ -77,6 +77,7 @@ RKToolCommand CommandOfName(const std::string& strName)
     static const std::pair<const char*, RKToolCommand> s_aCommands[] = {
         {"list", RKToolCommand::List},   {"info", RKToolCommand::Info},     {"wait", RKToolCommand::Wait},
         {"eject", RKToolCommand::Eject}, {"reload", RKToolCommand::Reload}, {"demo", RKToolCommand::Demo},
+        {"close", RKToolCommand::Close}, {"lock", RKToolCommand::Lock},     {"unlock", RKToolCommand::Unlock},
     };
     for (const auto& command : s_aCommands)
     {
@@ -99,12 +100,14 @@ int Check(const RKToolRawArguments& raw, RKToolOptions& options)
     {
         if (options.bVersion)
             return -1;
-        return RKToolUsageError("a command is required: list, info, wait, eject, reload or demo", "");
+        return RKToolUsageError(
+            "a command is required: list, info, wait, eject, close, lock, unlock, reload or demo", "");
     }
     options.eCommand = CommandOfName(strCommand);
 
     if (options.eCommand == RKToolCommand::Info || options.eCommand == RKToolCommand::Eject ||
-        options.eCommand == RKToolCommand::Wait)
+        options.eCommand == RKToolCommand::Close || options.eCommand == RKToolCommand::Lock ||
+        options.eCommand == RKToolCommand::Unlock || options.eCommand == RKToolCommand::Wait)
     {
         options.bAnyDrive = options.eCommand == RKToolCommand::Wait && RKToolUpper(strTarget) == "ANY";
         if (!options.bAnyDrive)
@@ -151,9 +154,10 @@ int RKToolUsageError(const std::string& strMessage, const std::string& strComman
 
 int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
 {
-    CLI::App app{"rkdrv: the machine's optical drives through RKDRV: list them, wait for a disc, eject, "
-                 "reload another engine.",
-                 "rkdrv"};
+    CLI::App app{
+        "rkdrv: the machine's optical drives through RKDRV: list them, show one in detail, wait for a "
+        "disc, eject, close or lock a tray, reload another engine.",
+        "rkdrv"};
     app.footer(Footer());
     app.get_formatter()->label("SUBCOMMAND", "COMMAND");
     // Global options may follow the command too ("rkdrv list --json").
@@ -172,12 +176,18 @@ int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
     CLI::App* pInfo = app.add_subcommand("info", "One drive in detail");
     CLI::App* pWait = app.add_subcommand("wait", "Wait for a disc in one drive or any");
     CLI::App* pEject = app.add_subcommand("eject", "Open a drive's tray through the engine");
+    CLI::App* pClose = app.add_subcommand("close", "Close a drive's tray");
+    CLI::App* pLock = app.add_subcommand("lock", "Lock a drive's door (on Windows until Ctrl-C)");
+    CLI::App* pUnlock = app.add_subcommand("unlock", "Unlock a drive's door");
     CLI::App* pReload = app.add_subcommand("reload", "Switch engines; known drives keep their indexes");
     CLI::App* pDemo = app.add_subcommand("demo", "All of it on the sample engine's simulated drives");
 
     std::string strInfoLetter, strEjectLetter, strWaitTarget = "any";
     pInfo->add_option("LETTER", strInfoLetter, "Drive letter: E or E:")->required()->type_name("");
     pEject->add_option("LETTER", strEjectLetter, "Drive letter: E or E:")->required()->type_name("");
+    std::string strTrayLetter;
+    for (CLI::App* pTray : {pClose, pLock, pUnlock})
+        pTray->add_option("LETTER", strTrayLetter, "Drive letter: E or E:")->required()->type_name("");
     pWait->add_option("TARGET", strWaitTarget, "Drive letter (E or E:), or any (the default)")->type_name("");
     pWait->add_flag("--single", options.bSingle,
                     "The drive's own wait, 0.5 s polls (else 4 s per empty drive)");
@@ -199,9 +209,13 @@ int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
                   "private folder; a disc arrives in E: 3 s into the wait. Then eject E: and a\n"
                   "reload from cl onto rd.\n" +
                   Footer());
-    for (CLI::App* pCommand : {pList, pInfo, pEject, pReload})
+    pLock->footer("\nThe lock stays after rkdrv ends, until 'rkdrv unlock'; on Windows, where the system\n"
+                  "drops a lock when the program that set it ends, rkdrv stays and holds the lock\n"
+                  "until Ctrl-C.\n" +
+                  Footer());
+    for (CLI::App* pCommand : {pList, pInfo, pEject, pClose, pUnlock, pReload})
         pCommand->footer(Footer());
-    for (CLI::App* pCommand : {pList, pInfo, pWait, pEject, pReload, pDemo})
+    for (CLI::App* pCommand : {pList, pInfo, pWait, pEject, pClose, pLock, pUnlock, pReload, pDemo})
         pCommand->group("Commands");
 
     try
@@ -226,7 +240,8 @@ int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
     raw.pCommand = vecParsed.empty() ? nullptr : vecParsed.front();
     raw.strTarget = raw.pCommand == pInfo    ? strInfoLetter
                     : raw.pCommand == pEject ? strEjectLetter
-                                             : strWaitTarget;
+                    : raw.pCommand == pWait  ? strWaitTarget
+                                             : strTrayLetter;
     raw.bEngineGiven = pEngine->count() > 0;
     raw.bTypeGiven = pType->count() > 0;
     raw.bTimeoutGiven = pTimeout->count() > 0;

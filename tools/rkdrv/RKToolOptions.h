@@ -13,6 +13,9 @@ enum class RKToolCommand
     Info,
     Wait,
     Eject,
+    Close,
+    Lock,
+    Unlock,
     Reload,
     Demo
 };
@@ -26,7 +29,8 @@ struct RKToolOptions
     bool bTrace = false;
     bool bVersion = false;
 
-    // info, eject, wait: the drive asked for, upper case ("any" for wait).
+    // info, eject, close, lock, unlock, wait: the drive asked for, upper
+    // case ("any" for wait).
     WORD wLetter = 0;
     bool bAnyDrive = false;
 

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "RKSystemEngine.h"
 #include "RKToolText.h"
 
 namespace
@@ -40,6 +39,25 @@ std::string DriveText(const RKToolDriveRow& stRow)
 {
     return stRow.bPlaceholder ? "-" : RKToolLetterText(stRow.wLetter) + ":";
 }
+
+// What the details say the engine's words mean.
+bool NamesKnown(const RKToolDriveRow& stRow)
+{
+    return stRow.stDetails.bDrive && RKToolProfilesKnown(stRow.stDetails.stDrive);
+}
+
+std::string DiscState(const RKToolDriveRow& stRow)
+{
+    return stRow.stDetails.HasDisc() ? RKToolDiscStateName(stRow.stDetails.stDisc.dwDiscState) : "";
+}
+
+// The drive's profile, for a medium the library has no name for.
+bool UnnamedProfile(const RKToolDriveRow& stRow, DWORD& dwProfile)
+{
+    dwProfile = stRow.stDetails.stDisc.dwProfile;
+    return stRow.stDetails.HasDisc() && dwProfile != RKDETAILS_UNKNOWN &&
+           RKToolMediaName(stRow.dwMediaType).empty();
+}
 } // namespace
 
 std::string RKToolDocumentText(const RKToolJson& jsonDoc)
@@ -55,11 +73,12 @@ RKToolJson RKToolEngineJson(const CRKToolEngine& engine)
     jsonEngine["id"] = RKToolHex(engine.Choice().dwId);
     jsonEngine["module"] = stModule.strName.empty() ? RKToolJson() : RKToolJson(stModule.strName);
     jsonEngine["path"] = stModule.strPath.empty() ? RKToolJson() : RKToolJson(stModule.strPath);
-    jsonEngine["system_engine"] = engine.IsSystemEngine();
+    // What the module is called; the tool takes no meaning from it.
+    jsonEngine["system_engine"] = RKToolUpper(stModule.strName) == "RKDRVSC";
     return jsonEngine;
 }
 
-RKToolJson RKToolDriveJson(const RKToolDriveRow& stRow, bool bSystemEngine)
+RKToolJson RKToolDriveJson(const RKToolDriveRow& stRow)
 {
     // Every field is always there; null says "not known" or "no meaning".
     RKToolJson jsonDrive;
@@ -70,26 +89,26 @@ RKToolJson RKToolDriveJson(const RKToolDriveRow& stRow, bool bSystemEngine)
     jsonDrive["letter"] = bWriter ? RKToolJson(RKToolLetterText(stRow.wLetter)) : RKToolJson();
     jsonDrive["model"] = bWriter ? RKToolJson(stRow.strModel) : RKToolJson();
     jsonDrive["supported_media"] = bWriter ? RKToolJson(stRow.dwSupportedMedia) : RKToolJson();
-    jsonDrive["supported_media_names"] = bWriter && bSystemEngine
-                                             ? RKToolJson(RKToolSupportedMediaNames(stRow.dwSupportedMedia))
+    jsonDrive["supported_media_names"] = bWriter && NamesKnown(stRow)
+                                             ? RKToolJson(RKToolProfileMediaNames(stRow.stDetails.stDrive))
                                              : RKToolJson();
     jsonDrive["disc_present"] = bWriter && stRow.bMediaKnown ? RKToolJson(stRow.bDisc) : RKToolJson();
     jsonDrive["media_type"] = bDisc ? RKToolJson(stRow.dwMediaType) : RKToolJson();
     jsonDrive["media_type_name"] = bDisc ? RKToolJson(RKToolMediaName(stRow.dwMediaType)) : RKToolJson();
-    jsonDrive["media_profile"] = bDisc && bSystemEngine && RKSC_MEDIA_IS_PROFILE(stRow.dwMediaType)
-                                     ? RKToolJson(RKSC_MEDIA_PROFILE(stRow.dwMediaType))
-                                     : RKToolJson();
+    DWORD dwProfile = 0;
+    jsonDrive["media_profile"] =
+        bDisc && UnnamedProfile(stRow, dwProfile) ? RKToolJson(dwProfile) : RKToolJson();
     jsonDrive["disc_type"] = bDisc ? RKToolJson(stRow.dwDiscType) : RKToolJson();
-    std::string strState = bDisc && bSystemEngine ? RKToolDiscStateName(stRow.dwDiscType) : "";
+    std::string strState = bDisc ? DiscState(stRow) : "";
     jsonDrive["disc_state"] = strState.empty() ? RKToolJson() : RKToolJson(strState);
     return jsonDrive;
 }
 
-RKToolJson RKToolDrivesJson(const std::vector<RKToolDriveRow>& vecRows, bool bSystemEngine)
+RKToolJson RKToolDrivesJson(const std::vector<RKToolDriveRow>& vecRows)
 {
     RKToolJson jsonDrives = RKToolJson::array();
     for (const RKToolDriveRow& stRow : vecRows)
-        jsonDrives.push_back(RKToolDriveJson(stRow, bSystemEngine));
+        jsonDrives.push_back(RKToolDriveJson(stRow));
     return jsonDrives;
 }
 
@@ -104,42 +123,42 @@ std::string RKToolEngineLine(const CRKToolEngine& engine)
     return strLine;
 }
 
-std::string RKToolSupportedText(const RKToolDriveRow& stRow, bool bSystemEngine)
+std::string RKToolSupportedText(const RKToolDriveRow& stRow)
 {
     if (stRow.bPlaceholder)
         return "-";
-    if (!bSystemEngine)
+    if (!NamesKnown(stRow))
         return RKToolHex(stRow.dwSupportedMedia);
-    std::vector<std::string> vecNames = RKToolSupportedMediaNames(stRow.dwSupportedMedia);
+    std::vector<std::string> vecNames = RKToolProfileMediaNames(stRow.stDetails.stDrive);
     return vecNames.empty() ? std::string("none known") : Join(vecNames, ",");
 }
 
-std::string RKToolMediaText(const RKToolDriveRow& stRow, bool bSystemEngine)
+std::string RKToolMediaText(const RKToolDriveRow& stRow)
 {
     if (stRow.bPlaceholder || !stRow.bMediaKnown || !stRow.bDisc)
         return "-";
     std::string strName = RKToolMediaName(stRow.dwMediaType);
     if (!strName.empty())
         return strName;
-    if (bSystemEngine && RKSC_MEDIA_IS_PROFILE(stRow.dwMediaType))
+    DWORD dwProfile = 0;
+    if (UnnamedProfile(stRow, dwProfile))
     {
         char szProfile[32];
-        std::snprintf(szProfile, sizeof(szProfile), "profile 0x%04X",
-                      static_cast<unsigned int>(RKSC_MEDIA_PROFILE(stRow.dwMediaType)));
+        std::snprintf(szProfile, sizeof(szProfile), "profile 0x%04X", static_cast<unsigned int>(dwProfile));
         return szProfile;
     }
     return "unknown " + RKToolHex(stRow.dwMediaType);
 }
 
-std::string RKToolDiscStateText(const RKToolDriveRow& stRow, bool bSystemEngine)
+std::string RKToolDiscStateText(const RKToolDriveRow& stRow)
 {
     if (stRow.bPlaceholder || !stRow.bMediaKnown || !stRow.bDisc)
         return "-";
-    std::string strState = bSystemEngine ? RKToolDiscStateName(stRow.dwDiscType) : "";
+    std::string strState = DiscState(stRow);
     return strState.empty() ? RKToolHex(stRow.dwDiscType) : strState;
 }
 
-std::vector<std::string> RKToolDriveTable(const std::vector<RKToolDriveRow>& vecRows, bool bSystemEngine)
+std::vector<std::string> RKToolDriveTable(const std::vector<RKToolDriveRow>& vecRows)
 {
     std::vector<std::vector<std::string>> vecCells;
     vecCells.push_back({"INDEX", "DRIVE", "MODEL", "SUPPORTED MEDIA", "DISC", "MEDIA", "DISC STATE"});
@@ -153,9 +172,8 @@ std::vector<std::string> RKToolDriveTable(const std::vector<RKToolDriveRow>& vec
         }
         std::string strDisc = !stRow.bMediaKnown ? "?" : stRow.bDisc ? "yes" : "no";
         vecCells.push_back({std::to_string(stRow.dwIndex), DriveText(stRow), stRow.strModel,
-                            RKToolSupportedText(stRow, bSystemEngine), strDisc,
-                            RKToolMediaText(stRow, bSystemEngine),
-                            RKToolDiscStateText(stRow, bSystemEngine)});
+                            RKToolSupportedText(stRow), strDisc, RKToolMediaText(stRow),
+                            RKToolDiscStateText(stRow)});
     }
     std::vector<std::size_t> vecWidths(vecCells.front().size(), 0);
     for (const std::vector<std::string>& vecRow : vecCells)
@@ -174,7 +192,7 @@ std::vector<std::string> RKToolDriveTable(const std::vector<RKToolDriveRow>& vec
     return vecLines;
 }
 
-std::vector<std::string> RKToolDriveDetail(const RKToolDriveRow& stRow, bool bSystemEngine)
+std::vector<std::string> RKToolDriveDetail(const RKToolDriveRow& stRow)
 {
     std::vector<std::string> vecLines;
     vecLines.push_back("Drive " + DriveText(stRow) + " (index " + std::to_string(stRow.dwIndex) + ")");
@@ -186,17 +204,17 @@ std::vector<std::string> RKToolDriveDetail(const RKToolDriveRow& stRow, bool bSy
     vecLines.push_back("  model:            " + stRow.strModel);
     std::string strSupported = RKToolHex(stRow.dwSupportedMedia);
     strSupported +=
-        bSystemEngine ? " (" + RKToolSupportedText(stRow, true) + ")" : " (the engine's own meaning)";
+        NamesKnown(stRow) ? " (" + RKToolSupportedText(stRow) + ")" : " (the engine's own meaning)";
     vecLines.push_back("  supported media:  " + strSupported);
     vecLines.push_back(std::string("  disc present:     ") + (stRow.bDisc ? "yes" : "no"));
     if (stRow.bDisc)
     {
-        vecLines.push_back("  media type:       " + RKToolMediaText(stRow, bSystemEngine) + " (" +
+        vecLines.push_back("  media type:       " + RKToolMediaText(stRow) + " (" +
                            RKToolHex(stRow.dwMediaType) + ")");
-        std::string strState = bSystemEngine ? RKToolDiscStateName(stRow.dwDiscType) : "";
-        vecLines.push_back("  disc type:        " + RKToolHex(stRow.dwDiscType) +
-                           (strState.empty() ? std::string(bSystemEngine ? "" : " (the engine's own meaning)")
-                                             : " (" + strState + ")"));
+        std::string strState = DiscState(stRow);
+        vecLines.push_back(
+            "  disc type:        " + RKToolHex(stRow.dwDiscType) +
+            (strState.empty() ? std::string(" (the engine's own meaning)") : " (" + strState + ")"));
     }
     return vecLines;
 }

@@ -19,19 +19,20 @@ typedef nlohmann::ordered_json RKToolJson;
 std::string RKToolDocumentText(const RKToolJson& jsonDoc);
 
 RKToolJson RKToolEngineJson(const CRKToolEngine& engine);
-RKToolJson RKToolDriveJson(const RKToolDriveRow& stRow, bool bSystemEngine);
-RKToolJson RKToolDrivesJson(const std::vector<RKToolDriveRow>& vecRows, bool bSystemEngine);
+RKToolJson RKToolDriveJson(const RKToolDriveRow& stRow);
+RKToolJson RKToolDrivesJson(const std::vector<RKToolDriveRow>& vecRows);
 
 // "RKDRVCL (--engine cl, 0xF0000002): /path/libRKDRVCL.so"
 std::string RKToolEngineLine(const CRKToolEngine& engine);
 // The list table, heading first.
-std::vector<std::string> RKToolDriveTable(const std::vector<RKToolDriveRow>& vecRows, bool bSystemEngine);
+std::vector<std::string> RKToolDriveTable(const std::vector<RKToolDriveRow>& vecRows);
 // One drive, one field a line.
-std::vector<std::string> RKToolDriveDetail(const RKToolDriveRow& stRow, bool bSystemEngine);
+std::vector<std::string> RKToolDriveDetail(const RKToolDriveRow& stRow);
 
-// The cells of a row, also used by the wait's result line.
-std::string RKToolSupportedText(const RKToolDriveRow& stRow, bool bSystemEngine);
-std::string RKToolMediaText(const RKToolDriveRow& stRow, bool bSystemEngine);
-std::string RKToolDiscStateText(const RKToolDriveRow& stRow, bool bSystemEngine);
+// The cells of a row, also used by the wait's result line. The engine's
+// words are named where its details give their meaning, raw otherwise.
+std::string RKToolSupportedText(const RKToolDriveRow& stRow);
+std::string RKToolMediaText(const RKToolDriveRow& stRow);
+std::string RKToolDiscStateText(const RKToolDriveRow& stRow);
 
 #endif

@@ -15,6 +15,10 @@ void RKToolRemoveInterruptHandler();
 // Presses since the handler was first installed; safe from any thread.
 int RKToolInterruptCount();
 
+// Whether a door lock lasts only while the program that set it runs: the
+// system drops it with the program's handle on the drive.
+bool RKToolLockEndsWithProgram();
+
 // Whether standard error is a terminal a person looks at.
 bool RKToolStderrIsTerminal();
 // Columns of standard error's terminal, or 0 when unknown.

@@ -84,6 +84,13 @@ int RKToolInterruptCount()
     return s_nInterrupts.load();
 }
 
+// The kernel keeps a door locked after the program that locked it closes
+// the drive, until someone unlocks it.
+bool RKToolLockEndsWithProgram()
+{
+    return false;
+}
+
 bool RKToolStderrIsTerminal()
 {
     return isatty(STDERR_FILENO) == 1;

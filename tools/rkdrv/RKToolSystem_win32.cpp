@@ -127,6 +127,12 @@ int RKToolInterruptCount()
     return s_nInterrupts.load();
 }
 
+// The class driver drops a program's locks when its handle closes.
+bool RKToolLockEndsWithProgram()
+{
+    return true;
+}
+
 bool RKToolStderrIsTerminal()
 {
     DWORD dwMode = 0;

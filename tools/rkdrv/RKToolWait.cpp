@@ -140,7 +140,6 @@ int RKToolWait(RKToolContext& ctx, CRKToolEngine& engine, const RKToolWaitReques
                RKToolJson& jsonOut)
 {
     CRKDRVManager* pManager = engine.Manager();
-    bool bSystem = engine.IsSystemEngine();
     RKToolJson jsonWait;
     jsonWait["target"] = stRequest.bAnyDrive ? std::string("any") : RKToolLetterText(stRequest.wLetter);
     jsonWait["mode"] = stRequest.bSingle ? "single" : "across";
@@ -239,7 +238,7 @@ int RKToolWait(RKToolContext& ctx, CRKToolEngine& engine, const RKToolWaitReques
     jsonWait["result"] = EndName(eEnd);
     jsonWait["elapsed_s"] = Rounded(dElapsed);
     jsonWait["polls"] = monitor.Polls();
-    jsonWait["drive"] = bDisc ? RKToolDriveJson(stRow, bSystem) : RKToolJson();
+    jsonWait["drive"] = bDisc ? RKToolDriveJson(stRow) : RKToolJson();
     jsonOut["wait"] = jsonWait;
 
     std::string strElapsed = RKToolSeconds(dElapsed) + " s";
@@ -247,13 +246,13 @@ int RKToolWait(RKToolContext& ctx, CRKToolEngine& engine, const RKToolWaitReques
     {
     case RKToolWaitEnd::Found:
         ctx.console.Out("Disc in " + RKToolLetterText(stRow.wLetter) + ": (index " +
-                        std::to_string(dwFoundIndex) + "): " + RKToolMediaText(stRow, bSystem) +
-                        ", disc state " + RKToolDiscStateText(stRow, bSystem) + ", after " + strElapsed);
+                        std::to_string(dwFoundIndex) + "): " + RKToolMediaText(stRow) + ", disc state " +
+                        RKToolDiscStateText(stRow) + ", after " + strElapsed);
         return RKEXIT_DONE;
     case RKToolWaitEnd::OtherType:
         return RKToolFail(ctx, RKEXIT_NO_DISC,
                           "the disc in " + RKToolLetterText(stRow.wLetter) + ": is " +
-                              RKToolMediaText(stRow, bSystem) + ", not " + RKToolMediaName(stRequest.dwType));
+                              RKToolMediaText(stRow) + ", not " + RKToolMediaName(stRequest.dwType));
     case RKToolWaitEnd::Interrupted:
         return RKToolFail(ctx, RKEXIT_NO_DISC, "wait stopped by Ctrl-C after " + strElapsed + ": no disc");
     case RKToolWaitEnd::TimedOut:
