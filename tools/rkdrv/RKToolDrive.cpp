@@ -1,31 +1,11 @@
 #include "RKToolDrive.h"
 
-#include <cstddef>
-#include <iterator>
-
 #include "RKSystemEngine.h"
 #include "RKToolEngineCall.h"
 #include "RKToolText.h"
 
 namespace
 {
-// The library's named codes, in the order of the system engine's
-// supported-media bits (bit n names the code at position n).
-const DWORD s_adwNamedCodes[] = {
-    RKMEDIA_CD,      RKMEDIA_CD_R,       RKMEDIA_CD_RW,       RKMEDIA_DVD,      RKMEDIA_DVD_R,
-    RKMEDIA_DVD_RW,  RKMEDIA_DVD_PLUS_R, RKMEDIA_DVD_PLUS_RW, RKMEDIA_DVD_R_DL, RKMEDIA_DVD_PLUS_R_DL,
-    RKMEDIA_DVD_RAM, RKMEDIA_BD_ROM,     RKMEDIA_BD_R,        RKMEDIA_BD_RE,
-};
-
-const DWORD s_adwSupportBits[] = {
-    RKSC_SUPPORTS_CD,       RKSC_SUPPORTS_CD_R,          RKSC_SUPPORTS_CD_RW,      RKSC_SUPPORTS_DVD,
-    RKSC_SUPPORTS_DVD_R,    RKSC_SUPPORTS_DVD_RW,        RKSC_SUPPORTS_DVD_PLUS_R, RKSC_SUPPORTS_DVD_PLUS_RW,
-    RKSC_SUPPORTS_DVD_R_DL, RKSC_SUPPORTS_DVD_PLUS_R_DL, RKSC_SUPPORTS_DVD_RAM,    RKSC_SUPPORTS_BD_ROM,
-    RKSC_SUPPORTS_BD_R,     RKSC_SUPPORTS_BD_RE,
-};
-
-static_assert(sizeof(s_adwNamedCodes) == sizeof(s_adwSupportBits), "one support bit per named code");
-
 // The row of the writer at dwIndex, with what the writer itself holds; a
 // placeholder when there is none.
 RKToolDriveRow IdentityRow(CRKWriter* pWriter, DWORD dwIndex)
@@ -87,26 +67,21 @@ RKToolDriveRow RKToolDriveWithMedia(CRKWriter* pWriter, DWORD dwIndex, const RKM
 
 std::string RKToolMediaName(DWORD dwMediaType)
 {
-    RKMediaInfo stInfo;
-    stInfo.dwMediaType = dwMediaType;
-    stInfo.dwDiscType = 0;
-    return RKToolUtf8(stInfo.GetMediaType());
-}
-
-const std::vector<DWORD>& RKToolNamedMediaCodes()
-{
-    static const std::vector<DWORD> s_vecCodes(std::begin(s_adwNamedCodes), std::end(s_adwNamedCodes));
-    return s_vecCodes;
+    for (const RKMediaName& stName : g_aRKMediaNames)
+    {
+        if (stName.dwMediaType == dwMediaType)
+            return stName.szName;
+    }
+    return std::string();
 }
 
 bool RKToolFindMediaType(const std::string& strName, DWORD& dwMediaType)
 {
-    std::string strWanted = RKToolUpper(strName);
-    for (DWORD dwCode : RKToolNamedMediaCodes())
+    for (const RKMediaName& stName : g_aRKMediaNames)
     {
-        if (RKToolUpper(RKToolMediaName(dwCode)) == strWanted)
+        if (RKToolUpper(stName.szName) == RKToolUpper(strName))
         {
-            dwMediaType = dwCode;
+            dwMediaType = stName.dwMediaType;
             return true;
         }
     }
@@ -116,18 +91,18 @@ bool RKToolFindMediaType(const std::string& strName, DWORD& dwMediaType)
 std::string RKToolMediaNameList()
 {
     std::string strList;
-    for (DWORD dwCode : RKToolNamedMediaCodes())
-        strList += (strList.empty() ? "" : ", ") + RKToolMediaName(dwCode);
+    for (const RKMediaName& stName : g_aRKMediaNames)
+        strList += (strList.empty() ? "" : ", ") + std::string(stName.szName);
     return strList;
 }
 
 std::vector<std::string> RKToolSupportedMediaNames(DWORD dwSupportedMedia)
 {
     std::vector<std::string> vecNames;
-    for (std::size_t i = 0; i < sizeof(s_adwSupportBits) / sizeof(s_adwSupportBits[0]); ++i)
+    for (const RKMediaName& stName : g_aRKMediaNames)
     {
-        if (dwSupportedMedia & s_adwSupportBits[i])
-            vecNames.push_back(RKToolMediaName(s_adwNamedCodes[i]));
+        if (dwSupportedMedia & RKScSupportBitOfMedia(stName.dwMediaType))
+            vecNames.push_back(stName.szName);
     }
     return vecNames;
 }
