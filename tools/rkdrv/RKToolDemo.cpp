@@ -126,8 +126,8 @@ class CRKToolSampleEngines
 public:
     CRKToolSampleEngines()
         : m_strFolder(RKToolProgramFolder() + "/" RKDRV_TOOL_SAMPLE_DIR),
-          m_hCl(RKToolHoldEngineModule(m_strFolder, "RKDRVCL")),
-          m_hRd(RKToolHoldEngineModule(m_strFolder, "RKDRVRD"))
+          m_hCl(RKToolHoldEngineModule(m_strFolder, RKToolEngineModules(RKDRV_ENGINE_CL))),
+          m_hRd(RKToolHoldEngineModule(m_strFolder, RKToolEngineModules(RKDRV_ENGINE_RD)))
     {
     }
     ~CRKToolSampleEngines()

@@ -55,21 +55,32 @@ bool RKToolParseEngine(const std::string& strText, RKToolEngineChoice& stChoice)
 
 std::string RKToolEngineModules(DWORD dwId)
 {
-    switch (dwId)
+    std::string strModules;
+    for (const RKEngineModules& stEntry : g_aRKEngineModules)
     {
-    case RKDRV_ENGINE_SC:
-        return "RKDRVSC";
-    case RKDRV_ENGINE_RD:
-        return "RKDRVRD";
-    case RKDRV_ENGINE_CL:
-        return "RKDRVCL";
-    case RKDRV_ENGINE_IM:
-        return "RKDRVIM";
-    case RKDRV_ENGINE_ANY:
-        return "RKDRVCL, RKDRVRD, RKDRVIM, RKDRVSC";
-    default:
-        return "";
+        for (const char* szModule : stEntry.aszModules)
+        {
+            if (stEntry.dwODD == dwId && szModule)
+                strModules += (strModules.empty() ? "" : ", ") + std::string(szModule);
+        }
     }
+    return strModules;
+}
+
+std::string RKToolEngineHelp()
+{
+    std::string strHelp = "Engines (--engine, --to):\n";
+    for (const RKToolEngineName& stName : s_aEngineNames)
+    {
+        std::string strName = stName.szName;
+        strHelp += "  " + strName + std::string(7 - strName.size(), ' ') + RKToolHex(stName.dwId) + ": " +
+                   RKToolEngineModules(stName.dwId) +
+                   (stName.dwId == RKDRV_ENGINE_SC    ? ", the system engine; the default"
+                    : stName.dwId == RKDRV_ENGINE_ANY ? ", the first that loads"
+                                                      : "") +
+                   "\n";
+    }
+    return strHelp + "  0xHEX  any engine identifier";
 }
 
 std::string RKToolEngineCallText(const char* szCall, WORD wLetter, const std::exception* pException)

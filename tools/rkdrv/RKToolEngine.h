@@ -20,6 +20,8 @@ bool RKToolParseEngine(const std::string& strText, RKToolEngineChoice& stChoice)
 // The engine module names an identifier stands for, in the order the
 // library tries them ("RKDRVCL, RKDRVRD, RKDRVIM, RKDRVSC"); "" for none.
 std::string RKToolEngineModules(DWORD dwId);
+// The engines section of --help: names, identifiers, modules.
+std::string RKToolEngineHelp();
 
 // Owns one manager from the library and gives it back on every path out.
 class CRKToolEngine
