@@ -3,6 +3,8 @@
 
 #include <climits>
 #include <cstdarg>
+#include <string>
+#include <vector>
 
 #include "RKDRV.h"
 #include "RKTextUtil.h"
@@ -57,6 +59,36 @@ TEST(RKFormat, UnknownConversionsAreCopiedAndReadNoArgument)
     EXPECT_EQ("end%", Fmt(RK_TEXT("end%")));
     EXPECT_EQ("%", Fmt(RK_TEXT("%")));
     EXPECT_EQ("", Fmt(nullptr));
+}
+
+TEST(RKUtf8, EveryLengthBoundaryAndEverySurrogateCase)
+{
+    struct RKCase
+    {
+        std::vector<unsigned short> vecText;
+        const char* szUtf8;
+    };
+    const std::vector<RKCase> vecCases = {
+        {{0x41, 0x7F}, "A\x7F"},
+        {{0x80, 0x7FF}, "\xC2\x80\xDF\xBF"},
+        {{0x800, 0xFFFF}, "\xE0\xA0\x80\xEF\xBF\xBF"},
+        // The first and the last pair: U+10000 and U+10FFFF.
+        {{0xD800, 0xDC00, 0xDBFF, 0xDFFF}, "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+        // A high surrogate at the end, before a non-surrogate, before another
+        // high one; a low one alone.
+        {{0x41, 0xD800}, "A\xEF\xBF\xBD"},
+        {{0xD800, 0x41}, "\xEF\xBF\xBD" "A"},
+        {{0xD800, 0xD800, 0xDC00}, "\xEF\xBF\xBD\xF0\x90\x80\x80"},
+        {{0xDC00, 0xD800}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {{}, ""},
+    };
+    for (const RKCase& stCase : vecCases)
+    {
+        std::vector<unsigned short> vecText = stCase.vecText;
+        vecText.push_back(0);
+        EXPECT_EQ(std::string(stCase.szUtf8), RKTextToUtf8(vecText.data()));
+    }
+    EXPECT_EQ("", RKTextToUtf8(nullptr));
 }
 
 TEST(RKString, ConstructionAndConversion)

@@ -18,7 +18,7 @@ RKToolDriveRow IdentityRow(CRKWriter* pWriter, DWORD dwIndex)
         return stRow;
     }
     stRow.wLetter = pWriter->GetDriveLetter();
-    stRow.strModel = RKToolUtf8(pWriter->GetModelName());
+    stRow.strModel = RKTextToUtf8(pWriter->GetModelName());
     stRow.dwSupportedMedia = pWriter->GetSupportedMedia();
     return stRow;
 }
