@@ -4,7 +4,7 @@
 //
 // When RKDRV_SAMPLE_IMAGES names a folder, drive E holds a disc while
 // "<folder>/e.iso" is a non-empty file (or a link to one), on every
-// platform alike. Without it the writers keep the library's own presence
+// platform alike; opening the tray moves that image aside. Without it the writers keep the library's own presence
 // test (on POSIX: a dosdevices link to a non-empty image or a loaded drive).
 #include <cstdint>
 #include <cstdlib>
@@ -91,9 +91,31 @@ public:
         return stInfo;
     }
 
-    // An image has no tray; the trace shows that the request arrived.
+    // A tray that opened holds no disc the drive can read: with the image
+    // folder, the image is moved aside ("e.iso" to "e.iso.ejected", which
+    // it replaces), so the drive is empty until a disc goes in again.
     int EjectTray() override
     {
+        const char* szFolder = std::getenv("RKDRV_SAMPLE_IMAGES");
+        if (szFolder && *szFolder && IsMediaIn())
+        {
+            try
+            {
+                std::filesystem::path pathImage = std::filesystem::path(szFolder) / ImageName();
+                std::error_code ec;
+                std::filesystem::rename(pathImage, pathImage.string() + ".ejected", ec);
+                if (ec)
+                {
+                    CRKLog::GetInstance()->AddError(RK_TEXT("Sample engine: the disc of %c: could not be taken out"),
+                                                    static_cast<int>(m_wDriveLetter));
+                    return 0;
+                }
+            }
+            catch (...)
+            {
+                return 0;
+            }
+        }
         CRKLog::GetInstance()->AddInfo(RK_TEXT("Sample engine: tray of %c: opened"),
                                        static_cast<int>(m_wDriveLetter));
         return 1;
