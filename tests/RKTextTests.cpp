@@ -77,7 +77,9 @@ TEST(RKUtf8, EveryLengthBoundaryAndEverySurrogateCase)
         // A high surrogate at the end, before a non-surrogate, before another
         // high one; a low one alone.
         {{0x41, 0xD800}, "A\xEF\xBF\xBD"},
-        {{0xD800, 0x41}, "\xEF\xBF\xBD" "A"},
+        {{0xD800, 0x41},
+         "\xEF\xBF\xBD"
+         "A"},
         {{0xD800, 0xD800, 0xDC00}, "\xEF\xBF\xBD\xF0\x90\x80\x80"},
         {{0xDC00, 0xD800}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
         {{}, ""},

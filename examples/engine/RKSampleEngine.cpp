@@ -4,8 +4,8 @@
 //
 // When RKDRV_SAMPLE_IMAGES names a folder, drive E holds a disc while
 // "<folder>/e.iso" is a non-empty file (or a link to one), on every
-// platform alike; opening the tray moves that image aside. Without it the writers keep the library's own presence
-// test (on POSIX: a dosdevices link to a non-empty image or a loaded drive).
+// platform alike; opening the tray moves that image aside. Without it the writers keep the library's own
+// presence test (on POSIX: a dosdevices link to a non-empty image or a loaded drive).
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "RKDRV.h"
+#include "RKSampleImages.h"
 
 namespace
 {
@@ -62,7 +63,7 @@ public:
     // Both media waits ask here, so the images work wherever the engine runs.
     int IsMediaIn() override
     {
-        const char* szFolder = std::getenv("RKDRV_SAMPLE_IMAGES");
+        const char* szFolder = std::getenv(RKSAMPLE_IMAGES_VARIABLE);
         if (!szFolder || !*szFolder)
             return CRKWriter::IsMediaIn();
         // Nothing may leave the engine, not even a failed allocation.
@@ -96,7 +97,7 @@ public:
     // it replaces), so the drive is empty until a disc goes in again.
     int EjectTray() override
     {
-        const char* szFolder = std::getenv("RKDRV_SAMPLE_IMAGES");
+        const char* szFolder = std::getenv(RKSAMPLE_IMAGES_VARIABLE);
         if (szFolder && *szFolder && IsMediaIn())
         {
             try
@@ -106,8 +107,9 @@ public:
                 std::filesystem::rename(pathImage, pathImage.string() + ".ejected", ec);
                 if (ec)
                 {
-                    CRKLog::GetInstance()->AddError(RK_TEXT("Sample engine: the disc of %c: could not be taken out"),
-                                                    static_cast<int>(m_wDriveLetter));
+                    CRKLog::GetInstance()->AddError(
+                        RK_TEXT("Sample engine: the disc of %c: could not be taken out"),
+                        static_cast<int>(m_wDriveLetter));
                     return 0;
                 }
             }
@@ -129,14 +131,7 @@ public:
     int EngineReserved10() override { return 0; }
 
 private:
-    // "e.iso" for drive E.
-    std::string ImageName() const
-    {
-        char cLetter = static_cast<char>(m_wDriveLetter);
-        if (cLetter >= 'A' && cLetter <= 'Z')
-            cLetter = static_cast<char>(cLetter - 'A' + 'a');
-        return std::string(1, cLetter) + ".iso";
-    }
+    std::string ImageName() const { return RKSampleImageName(m_wDriveLetter); }
 
     DWORD m_dwMediaType;
 };

@@ -124,7 +124,8 @@ int RKToolEject(RKToolContext& ctx, CRKToolEngine& engine, WORD wLetter, RKToolJ
     if (int nCode = RKToolFindDrive(ctx, engine, wLetter, dwIndex))
         return nCode;
     CRKWriter* pWriter = engine.Manager()->GetWriter(dwIndex);
-    int nResult = RKToolEngineCall("EjectTray", pWriter->GetDriveLetter(), [&] { return pWriter->EjectTray(); });
+    int nResult =
+        RKToolEngineCall("EjectTray", pWriter->GetDriveLetter(), [&] { return pWriter->EjectTray(); });
     RKToolJson jsonEject;
     jsonEject["index"] = dwIndex;
     jsonEject["letter"] = RKToolLetterText(pWriter->GetDriveLetter());

@@ -85,7 +85,8 @@ std::string RKToolEngineHelp()
 
 std::string RKToolEngineCallText(const char* szCall, WORD wLetter, const std::exception* pException)
 {
-    std::string strText = std::string(szCall) + (wLetter ? " of " + RKToolLetterText(wLetter) + ":" : "") + " threw";
+    std::string strText =
+        std::string(szCall) + (wLetter ? " of " + RKToolLetterText(wLetter) + ":" : "") + " threw";
     const char* szWhat = pException ? pException->what() : nullptr;
     return szWhat && *szWhat ? strText + ": " + szWhat : strText + " an exception";
 }

@@ -22,10 +22,6 @@ int RKToolTerminalColumns();
 // Makes the console show UTF-8 where it needs telling.
 void RKToolPrepareConsole();
 
-// Sets a variable of the process environment, which engines loaded into
-// the process read; null removes it. False when that failed.
-bool RKToolSetEnvironment(const char* szName, const char* szValue);
-
 // The folder the running program's file is in; empty when unknown.
 std::string RKToolProgramFolder();
 // Loads engine strName ("RKDRVCL") by its full path from strFolder and keeps

@@ -99,11 +99,6 @@ int RKToolTerminalColumns()
 
 void RKToolPrepareConsole() {}
 
-bool RKToolSetEnvironment(const char* szName, const char* szValue)
-{
-    return (szValue ? setenv(szName, szValue, 1) : unsetenv(szName)) == 0;
-}
-
 std::string RKToolProgramFolder()
 {
     std::string strPath = RealPath("/proc/self/exe");

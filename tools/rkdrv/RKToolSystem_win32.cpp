@@ -146,13 +146,6 @@ void RKToolPrepareConsole()
     SetConsoleOutputCP(CP_UTF8);
 }
 
-bool RKToolSetEnvironment(const char* szName, const char* szValue)
-{
-    // The C runtime's copy, which getenv in every module reads, and the
-    // process environment alike; "" removes the variable.
-    return _putenv_s(szName, szValue ? szValue : "") == 0;
-}
-
 std::string RKToolProgramFolder()
 {
     std::wstring strPath = ModulePath(nullptr);
@@ -173,7 +166,8 @@ void* RKToolHoldEngineModule(const std::string& strFolder, const std::string& st
             c = L'\\';
     }
     std::vector<wchar_t> vecFull(32768);
-    DWORD dwLength = GetFullPathNameW(strPath.c_str(), static_cast<DWORD>(vecFull.size()), vecFull.data(), nullptr);
+    DWORD dwLength =
+        GetFullPathNameW(strPath.c_str(), static_cast<DWORD>(vecFull.size()), vecFull.data(), nullptr);
     if (dwLength == 0 || dwLength >= vecFull.size())
         return nullptr;
     return LoadLibraryExW(vecFull.data(), nullptr,

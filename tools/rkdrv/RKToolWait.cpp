@@ -206,7 +206,8 @@ int RKToolWait(RKToolContext& ctx, CRKToolEngine& engine, const RKToolWaitReques
             }
             monitor.Start();
             DWORD dwWaitIndex = dwIndex;
-            bFound = RKToolEngineCall("WaitMedia", 0, [&] { return pManager->WaitMedia(stInfo, dwWaitIndex); }) != 0;
+            bFound = RKToolEngineCall("WaitMedia", 0,
+                                      [&] { return pManager->WaitMedia(stInfo, dwWaitIndex); }) != 0;
             if (bFound)
                 dwFoundIndex = dwWaitIndex;
         }
@@ -216,14 +217,16 @@ int RKToolWait(RKToolContext& ctx, CRKToolEngine& engine, const RKToolWaitReques
                 eEnd = EndOfStop(monitor.StopReason());
             else if (ctx.trace.ErrorCount() > nFaultsBefore)
                 eEnd = RKToolWaitEnd::EngineFailed;
-            else if (!stRequest.bSingle && !pManager->GetWriter(monitor.NextAcross(dwIndex, pManager->GetNbWriter())))
+            else if (!stRequest.bSingle &&
+                     !pManager->GetWriter(monitor.NextAcross(dwIndex, pManager->GetNbWriter())))
                 eEnd = RKToolWaitEnd::NoWriter;
             else
                 eEnd = RKToolWaitEnd::EngineFailed;
         }
         if (eEnd == RKToolWaitEnd::EngineFailed)
-            strFault = ctx.trace.ErrorCount() > nFaultsBefore ? ctx.trace.LastError()
-                                                               : "its wait ended with no disc and no final report";
+            strFault = ctx.trace.ErrorCount() > nFaultsBefore
+                           ? ctx.trace.LastError()
+                           : "its wait ended with no disc and no final report";
         monitor.Stop(eEnd == RKToolWaitEnd::NoWriter       ? "the wait ended: no writer at the index polled"
                      : eEnd == RKToolWaitEnd::EngineFailed ? "the wait ended: the engine failed"
                                                            : "");
