@@ -93,6 +93,42 @@ TEST(RKUtf8, EveryLengthBoundaryAndEverySurrogateCase)
     EXPECT_EQ("", RKTextToUtf8(nullptr));
 }
 
+TEST(RKUtf8, DecodingReplacesEachBadByteAndGoesOn)
+{
+    struct RKCase
+    {
+        const char* szUtf8;
+        std::vector<unsigned short> vecText;
+    };
+    const std::vector<RKCase> vecCases = {
+        {"A\x7F\xC2\x80\xDF\xBF", {0x41, 0x7F, 0x80, 0x7FF}},
+        {"\xE0\xA0\x80\xEF\xBF\xBF", {0x800, 0xFFFF}},
+        {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", {0xD800, 0xDC00, 0xDBFF, 0xDFFF}},
+        // Latin-1, a stray continuation byte, a sequence cut by the end.
+        {"caf\xE9!", {'c', 'a', 'f', 0xFFFD, '!'}},
+        {"\x80"
+         "A",
+         {0xFFFD, 'A'}},
+        {"\xE2\x82", {0xFFFD, 0xFFFD}},
+        // Overlong forms, an encoded surrogate, past U+10FFFF, a bad lead byte.
+        {"\xC0\xAF", {0xFFFD, 0xFFFD}},
+        {"\xE0\x9F\xBF", {0xFFFD, 0xFFFD, 0xFFFD}},
+        {"\xED\xA0\x80", {0xFFFD, 0xFFFD, 0xFFFD}},
+        {"\xF4\x90\x80\x80", {0xFFFD, 0xFFFD, 0xFFFD, 0xFFFD}},
+        {"\xF8"
+         "A",
+         {0xFFFD, 'A'}},
+        {"", {}},
+    };
+    for (const RKCase& stCase : vecCases)
+    {
+        std::vector<unsigned short> vecExpected = stCase.vecText;
+        vecExpected.push_back(0);
+        EXPECT_EQ(vecExpected, RKTextFromUtf8(stCase.szUtf8)) << stCase.szUtf8;
+    }
+    EXPECT_EQ(std::vector<unsigned short>{0}, RKTextFromUtf8(nullptr));
+}
+
 TEST(RKString, ConstructionAndConversion)
 {
     CRKString strEmpty;

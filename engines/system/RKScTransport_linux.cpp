@@ -32,9 +32,16 @@
 
 namespace
 {
+// "Permission denied [EACCES 13]": the C library's own English text, the
+// same under every locale (the trace is UTF-8, the locale's text need not
+// be), with the error's name and number; safe from any thread, unlike
+// strerror.
 std::string SystemText(int nError)
 {
-    return std::strerror(nError);
+    const char* szText = strerrordesc_np(nError);
+    const char* szName = strerrorname_np(nError);
+    return std::string(szText ? szText : "unknown error") + " [" + (szName ? szName : "errno") + " " +
+           std::to_string(nError) + "]";
 }
 
 std::string Trimmed(const std::string& strText)
