@@ -5,6 +5,7 @@
 #include "RKBaseObject.h"
 #include "RKDRVFunctions.h"
 #include "RKDRVManager.h"
+#include "RKDosDevices.h"
 #include "RKError.h"
 #include "RKExport.h"
 #include "RKLog.h"

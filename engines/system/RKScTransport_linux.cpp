@@ -28,6 +28,7 @@
 #include <utility>
 #include <vector>
 
+#include "RKDosDevices.h"
 #include "RKScTransport_linux.h"
 
 namespace
@@ -408,16 +409,8 @@ std::shared_ptr<CRKScTransport> RKScCreateLinuxTransport(const RKScLinuxFolders&
 
 std::string RKScDosDevicesFolder()
 {
-    const char* szFolder = std::getenv("RKDRV_DOSDEVICES");
-    if (szFolder && *szFolder)
-        return szFolder;
-    const char* szPrefix = std::getenv("WINEPREFIX");
-    if (szPrefix && *szPrefix)
-        return std::string(szPrefix) + "/dosdevices";
-    const char* szHome = std::getenv("HOME");
-    if (szHome && *szHome)
-        return std::string(szHome) + "/.wine/dosdevices";
-    return std::string();
+    char szFolder[PATH_MAX];
+    return RKDosDevicesFolder(szFolder, sizeof(szFolder)) ? std::string(szFolder) : std::string();
 }
 
 std::shared_ptr<CRKScTransport> RKScCreateSystemTransport()
