@@ -100,7 +100,8 @@ TEST_F(RKToolJsonTest, ListGivesEverySampleDriveFieldByField)
     EXPECT_EQ(stRun.nExitCode, 0);
     EXPECT_EQ(stRun.strErr, "");
     nlohmann::ordered_json jsonDoc = Document(stRun);
-    EXPECT_EQ(Keys(jsonDoc), (std::vector<std::string>{"engine", "writers"}));
+    EXPECT_EQ(Keys(jsonDoc), (std::vector<std::string>{"engine", "writers", "no_writers"}));
+    EXPECT_TRUE(jsonDoc["no_writers"].is_null());
     ExpectEngine(jsonDoc["engine"], "cl", "0xF0000002", "RKDRVCL");
     ASSERT_EQ(jsonDoc["writers"].size(), 2u);
     ExpectDrive(jsonDoc["writers"][0], {0, "D", "Sample Writer DVD-RW", 0x0015, false, 0, ""});

@@ -100,7 +100,19 @@ int RKToolList(RKToolContext& ctx, CRKToolEngine& engine, RKToolJson& jsonOut)
     ctx.console.Out(std::to_string(vecRows.size()) + (vecRows.size() == 1 ? " writer" : " writers") +
                     (vecRows.empty() ? "." : ":"));
     if (!vecRows.empty())
+    {
         PrintLines(ctx, RKToolDriveTable(vecRows, engine.IsSystemEngine()));
+        jsonOut["no_writers"] = RKToolJson();
+        return RKEXIT_DONE;
+    }
+    // None: where the engine looked, and what usually helps.
+    RKToolDriveSearch stSearch = RKToolSystemDriveSearch();
+    if (!engine.IsSystemEngine())
+        stSearch = {"its own drives: " + engine.Module().strName + " is not the system engine",
+                    "the machine's drives are the system engine's: --engine sc"};
+    jsonOut["no_writers"] = {{"looked", stSearch.strLooked}, {"help", stSearch.strHelp}};
+    ctx.console.Out("The engine looked at " + stSearch.strLooked + ".");
+    ctx.console.Out("What usually helps: " + stSearch.strHelp + ".");
     return RKEXIT_DONE;
 }
 

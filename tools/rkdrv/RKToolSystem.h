@@ -31,6 +31,15 @@ std::string RKToolProgramFolder();
 void* RKToolHoldEngineModule(const std::string& strFolder, const std::string& strName);
 void RKToolReleaseModule(void* hModule);
 
+// Where the system engine looks for drives on this system, and what
+// usually helps when it finds none.
+struct RKToolDriveSearch
+{
+    std::string strLooked;
+    std::string strHelp;
+};
+RKToolDriveSearch RKToolSystemDriveSearch();
+
 // A module file as the tool reports it.
 struct RKToolFileInfo
 {

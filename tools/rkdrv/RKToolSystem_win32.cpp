@@ -180,6 +180,14 @@ void RKToolReleaseModule(void* hModule)
         FreeLibrary(static_cast<HMODULE>(hModule));
 }
 
+RKToolDriveSearch RKToolSystemDriveSearch()
+{
+    return {"the drive letters A: to Z:, and no letter is a CD/DVD drive (GetDriveTypeW)",
+            "a drive Windows does not show as a CD/DVD drive in Explorer is not seen: check that it is "
+            "connected and has a letter (Disk Management); a disc image must be mounted to have one; "
+            "under wine, give the drive a letter of type CD-ROM (winecfg)"};
+}
+
 RKToolFileInfo RKToolLibraryFile()
 {
     HMODULE hLibrary = nullptr;
