@@ -19,8 +19,11 @@ int RKToolInterruptCount();
 bool RKToolStderrIsTerminal();
 // Columns of standard error's terminal, or 0 when unknown.
 int RKToolTerminalColumns();
-// Makes the console show UTF-8 where it needs telling.
+// Makes the console show UTF-8 where it needs telling, until
+// RKToolRestoreConsole puts back what it was; a Ctrl-C or a closed console
+// that ends the process puts it back too.
 void RKToolPrepareConsole();
+void RKToolRestoreConsole();
 
 // The folder the running program's file is in; empty when unknown.
 std::string RKToolProgramFolder();

@@ -99,6 +99,8 @@ int RKToolTerminalColumns()
 
 void RKToolPrepareConsole() {}
 
+void RKToolRestoreConsole() {}
+
 std::string RKToolProgramFolder()
 {
     std::string strPath = RealPath("/proc/self/exe");

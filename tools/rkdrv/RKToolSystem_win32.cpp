@@ -14,6 +14,25 @@ namespace
 {
 std::atomic<int> s_nInterrupts{0};
 bool s_bInstalled = false;
+// The console's output code page before the tool set UTF-8; 0 when it set
+// none. Every way out puts it back: the user's console is not the tool's.
+std::atomic<UINT> s_uOldOutputCP{0};
+
+void RestoreOutputCP()
+{
+    UINT uOld = s_uOldOutputCP.exchange(0);
+    if (uOld)
+        SetConsoleOutputCP(uOld);
+}
+
+// Installed for the whole run: a Ctrl-C outside a wait, a closed console
+// window, a logoff or a shutdown ends the process through the next handler
+// (the system's), after the code page is back.
+BOOL WINAPI RKToolOnConsoleEnd(DWORD)
+{
+    RestoreOutputCP();
+    return FALSE;
+}
 
 // Runs on a thread of its own, which the system starts for each press.
 BOOL WINAPI RKToolOnConsoleControl(DWORD dwType)
@@ -25,6 +44,7 @@ BOOL WINAPI RKToolOnConsoleControl(DWORD dwType)
         static const char s_szMessage[] = "\r\nrkdrv: interrupted\r\n";
         DWORD dwWritten = 0;
         WriteFile(GetStdHandle(STD_ERROR_HANDLE), s_szMessage, sizeof(s_szMessage) - 1, &dwWritten, nullptr);
+        RestoreOutputCP();
         TerminateProcess(GetCurrentProcess(), 130);
     }
     return TRUE;
@@ -143,7 +163,19 @@ int RKToolTerminalColumns()
 
 void RKToolPrepareConsole()
 {
-    SetConsoleOutputCP(CP_UTF8);
+    UINT uOld = GetConsoleOutputCP();
+    if (uOld == 0 || uOld == CP_UTF8)
+        return;
+    SetConsoleCtrlHandler(RKToolOnConsoleEnd, TRUE);
+    s_uOldOutputCP = uOld;
+    if (!SetConsoleOutputCP(CP_UTF8))
+        s_uOldOutputCP = 0;
+}
+
+void RKToolRestoreConsole()
+{
+    RestoreOutputCP();
+    SetConsoleCtrlHandler(RKToolOnConsoleEnd, FALSE);
 }
 
 std::string RKToolProgramFolder()
