@@ -35,6 +35,26 @@ WORD OtherCase(WORD wLetter)
     return wLetter;
 }
 
+// "0xF0000004: RKDRVIM", or the identifier alone when it names no module.
+std::string IdText(DWORD dwId)
+{
+    std::string strModules = RKToolEngineModules(dwId);
+    return RKToolHex(dwId) + (strModules.empty() ? "" : ": " + strModules);
+}
+
+// The engine's table under a title line, and its document {"engine", "writers"}.
+RKToolJson ShowTable(RKToolContext& ctx, CRKToolEngine& engine, const std::string& strTitle,
+                     std::vector<RKToolDriveRow>& vecRows)
+{
+    RKToolJson jsonTable;
+    jsonTable["engine"] = RKToolEngineJson(engine);
+    vecRows = RKToolReadDrives(engine.Manager(), true);
+    jsonTable["writers"] = RKToolDrivesJson(vecRows, engine.IsSystemEngine());
+    ctx.console.Out(strTitle + RKToolEngineLine(engine));
+    PrintLines(ctx, RKToolDriveTable(vecRows, engine.IsSystemEngine()));
+    return jsonTable;
+}
+
 RKToolJson FileJson(const RKToolFileInfo& stFile)
 {
     RKToolJson jsonFile;
@@ -155,32 +175,15 @@ int RKToolEject(RKToolContext& ctx, CRKToolEngine& engine, WORD wLetter, RKToolJ
 int RKToolReload(RKToolContext& ctx, CRKToolEngine& engine, const RKToolEngineChoice& stTo,
                  RKToolJson& jsonOut)
 {
-    bool bSystemBefore = engine.IsSystemEngine();
-    std::vector<RKToolDriveRow> vecBefore = RKToolReadDrives(engine.Manager(), true);
-    RKToolJson jsonBefore;
-    jsonBefore["engine"] = RKToolEngineJson(engine);
-    jsonBefore["writers"] = RKToolDrivesJson(vecBefore, bSystemBefore);
-    jsonOut["before"] = jsonBefore;
-    ctx.console.Out("Before the reload: " + RKToolEngineLine(engine));
-    PrintLines(ctx, RKToolDriveTable(vecBefore, bSystemBefore));
-
+    std::vector<RKToolDriveRow> vecBefore;
+    jsonOut["before"] = ShowTable(ctx, engine, "Before the reload: ", vecBefore);
     if (!engine.Reload(stTo))
-    {
-        std::string strModules = RKToolEngineModules(stTo.dwId);
         return RKToolFail(ctx, RKEXIT_NO_ENGINE,
-                          "the reload onto --to " + stTo.strName + " (" + RKToolHex(stTo.dwId) +
-                              (strModules.empty() ? "" : ": " + strModules) + ") gave no manager; " +
+                          "the reload onto --to " + stTo.strName + " (" + IdText(stTo.dwId) +
+                              ") gave no manager; " +
                               (engine.Manager() ? "the old one was kept" : "the old one is released"));
-    }
-
-    bool bSystemAfter = engine.IsSystemEngine();
-    std::vector<RKToolDriveRow> vecAfter = RKToolReadDrives(engine.Manager(), true);
-    RKToolJson jsonAfter;
-    jsonAfter["engine"] = RKToolEngineJson(engine);
-    jsonAfter["writers"] = RKToolDrivesJson(vecAfter, bSystemAfter);
-    jsonOut["after"] = jsonAfter;
-    ctx.console.Out("After the reload: " + RKToolEngineLine(engine));
-    PrintLines(ctx, RKToolDriveTable(vecAfter, bSystemAfter));
+    std::vector<RKToolDriveRow> vecAfter;
+    jsonOut["after"] = ShowTable(ctx, engine, "After the reload: ", vecAfter);
 
     // Each drive known before, and where the new table has it.
     RKToolJson jsonKept = RKToolJson::array();
@@ -228,9 +231,8 @@ int RKToolVersion(RKToolContext& ctx, const RKToolEngineChoice& stChoice, RKTool
         jsonEngine["id"] = RKToolHex(stChoice.dwId);
         jsonEngine["loaded"] = false;
         jsonOut["engine"] = jsonEngine;
-        std::string strModules = RKToolEngineModules(stChoice.dwId);
         ctx.console.Out("engine: none loaded for --engine " + stChoice.strName + " (" +
-                        RKToolHex(stChoice.dwId) + (strModules.empty() ? "" : ": " + strModules) + ")");
+                        IdText(stChoice.dwId) + ")");
         return RKEXIT_DONE;
     }
     RKToolJson jsonEngine = RKToolEngineJson(engine);

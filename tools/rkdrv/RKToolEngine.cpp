@@ -18,20 +18,11 @@ const RKToolEngineName s_aEngineNames[] = {
     {"rd", RKDRV_ENGINE_RD}, {"im", RKDRV_ENGINE_IM},
 };
 
-bool IsHexDigit(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
 } // namespace
 
 bool RKToolParseEngine(const std::string& strText, RKToolEngineChoice& stChoice)
 {
-    std::string strLower = strText;
-    for (char& c : strLower)
-    {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    std::string strLower = RKToolLower(strText);
     for (const RKToolEngineName& stName : s_aEngineNames)
     {
         if (strLower == stName.szName)
@@ -41,13 +32,10 @@ bool RKToolParseEngine(const std::string& strText, RKToolEngineChoice& stChoice)
             return true;
         }
     }
-    if (strLower.size() < 3 || strLower.size() > 10 || strLower.compare(0, 2, "0x") != 0)
+    // "0x" and 1 to 8 hex digits, nothing else.
+    if (strLower.size() < 3 || strLower.size() > 10 || strLower.compare(0, 2, "0x") != 0 ||
+        strLower.find_first_not_of("0123456789abcdef", 2) != std::string::npos)
         return false;
-    for (std::string::size_type i = 2; i < strLower.size(); ++i)
-    {
-        if (!IsHexDigit(strLower[i]))
-            return false;
-    }
     stChoice.dwId = static_cast<DWORD>(std::strtoul(strLower.c_str() + 2, nullptr, 16));
     stChoice.strName = RKToolHex(stChoice.dwId);
     return true;

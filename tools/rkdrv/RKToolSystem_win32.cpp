@@ -9,6 +9,7 @@
 
 #include "RKLog.h"
 #include "RKToolSystem.h"
+#include "RKUtf8.h"
 
 namespace
 {
@@ -50,26 +51,20 @@ BOOL WINAPI RKToolOnConsoleControl(DWORD dwType)
     return TRUE;
 }
 
+// Windows' wide texts are the interface's UTF-16: one conversion for both.
 std::string Utf8OfWide(const wchar_t* szText)
 {
-    int nBytes = WideCharToMultiByte(CP_UTF8, 0, szText, -1, nullptr, 0, nullptr, nullptr);
-    if (nBytes <= 1)
-        return std::string();
-    std::string strOut(static_cast<std::string::size_type>(nBytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, szText, -1, &strOut[0], nBytes, nullptr, nullptr);
-    strOut.resize(static_cast<std::string::size_type>(nBytes - 1));
-    return strOut;
+    std::vector<unsigned short> vecText;
+    for (; szText && *szText; ++szText)
+        vecText.push_back(static_cast<unsigned short>(*szText));
+    vecText.push_back(0);
+    return RKTextToUtf8(vecText.data());
 }
 
 std::wstring WideOfUtf8(const std::string& strText)
 {
-    int nChars = MultiByteToWideChar(CP_UTF8, 0, strText.c_str(), -1, nullptr, 0);
-    if (nChars <= 1)
-        return std::wstring();
-    std::wstring strOut(static_cast<std::wstring::size_type>(nChars), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, strText.c_str(), -1, &strOut[0], nChars);
-    strOut.resize(static_cast<std::wstring::size_type>(nChars - 1));
-    return strOut;
+    std::vector<unsigned short> vecText = RKTextFromUtf8(strText.c_str());
+    return std::wstring(vecText.begin(), vecText.end() - 1);
 }
 
 // The module's full path; empty when it cannot be read whole.

@@ -34,3 +34,14 @@ std::string RKToolUpper(const std::string& strText)
     }
     return strOut;
 }
+
+std::string RKToolLower(const std::string& strText)
+{
+    std::string strOut = strText;
+    for (char& c : strOut)
+    {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return strOut;
+}

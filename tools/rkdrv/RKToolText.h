@@ -12,7 +12,8 @@ std::string RKToolLetterText(WORD wLetter);
 std::string RKToolHex(DWORD dwValue);
 // Seconds with one decimal ("4.0").
 std::string RKToolSeconds(double dSeconds);
-// Upper case of ASCII letters only.
+// Upper or lower case of ASCII letters only.
 std::string RKToolUpper(const std::string& strText);
+std::string RKToolLower(const std::string& strText);
 
 #endif
