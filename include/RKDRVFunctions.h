@@ -13,6 +13,22 @@
 #define RKDRV_ENGINE_IM 0xF0000004u
 #define RKDRV_ENGINE_ANY 0xFFFF0001u
 
+// The engine modules each identifier names, in the order the loader tries
+// them. A module "RKDRVSC" is the file RKDRVSC.DLL on Windows and
+// libRKDRVSC.so elsewhere.
+struct RKEngineModules
+{
+    DWORD dwODD;
+    const char* aszModules[4]; // null after the last
+};
+inline constexpr RKEngineModules g_aRKEngineModules[] = {
+    {RKDRV_ENGINE_SC, {"RKDRVSC"}},
+    {RKDRV_ENGINE_RD, {"RKDRVRD"}},
+    {RKDRV_ENGINE_CL, {"RKDRVCL"}},
+    {RKDRV_ENGINE_IM, {"RKDRVIM"}},
+    {RKDRV_ENGINE_ANY, {"RKDRVCL", "RKDRVRD", "RKDRVIM", "RKDRVSC"}},
+};
+
 // The symbol every engine module exports: takes nothing, returns a new
 // manager or null.
 #define RKDRV_FACTORY_SYMBOL "_RK_Factory_Creation_Function_CRKDRVManager"

@@ -21,6 +21,31 @@
 #define RKMEDIA_BD_R 0x6000u
 #define RKMEDIA_BD_RE 0x6001u
 
+// Each named code with its name, in an order that only ever grows at its
+// end: GetMediaType gives these names, and the system engine's
+// supported-media bit n stands for entry n (RKSystemEngine.h).
+struct RKMediaName
+{
+    DWORD dwMediaType;
+    const char* szName; // ASCII
+};
+inline constexpr RKMediaName g_aRKMediaNames[] = {
+    {RKMEDIA_CD, "CD"},
+    {RKMEDIA_CD_R, "CD-R"},
+    {RKMEDIA_CD_RW, "CD-RW"},
+    {RKMEDIA_DVD, "DVD"},
+    {RKMEDIA_DVD_R, "DVD-R"},
+    {RKMEDIA_DVD_RW, "DVD-RW"},
+    {RKMEDIA_DVD_PLUS_R, "DVD+R"},
+    {RKMEDIA_DVD_PLUS_RW, "DVD+RW"},
+    {RKMEDIA_DVD_R_DL, "DVD-RDL"},
+    {RKMEDIA_DVD_PLUS_R_DL, "DVD+RDL"},
+    {RKMEDIA_DVD_RAM, "DVD-RAM"},
+    {RKMEDIA_BD_ROM, "BD-ROM"},
+    {RKMEDIA_BD_R, "BD-R"},
+    {RKMEDIA_BD_RE, "BD-RE"},
+};
+
 struct RKDRV_API RKMediaInfo
 {
     RKMediaInfo() = default;

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdarg>
 
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "RKDRV.h"
+#include "RKDosDevices.h"
 #include "RKFakeEngine.h"
 #include "RKOsLayer.h"
 #include "RKTraceCapture.h"
@@ -247,19 +249,36 @@ TEST_F(RKDevicePosixTest, FolderComesFromTheEnvironmentInOrder)
 
     CRKScopedEnv wine("WINEPREFIX", prefix.Path().c_str());
     CRKScopedEnv homeEnv("HOME", home.Path().c_str());
+    // The rule engines share, beside the library's own answers below.
+    auto Folder = []()
+    {
+        char szFolder[PATH_MAX];
+        return RKDosDevicesFolder(szFolder, sizeof(szFolder)) ? std::string(szFolder) : std::string("(none)");
+    };
     // The library's own variable first.
     EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\R:")));
     EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\W:")));
+    EXPECT_EQ(m_folder.Path(), Folder());
     {
         CRKScopedEnv own("RKDRV_DOSDEVICES", "");
         EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\R:")));
         EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\W:")));
         EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\H:")));
+        EXPECT_EQ(prefix.Path() + "/dosdevices", Folder());
         CRKScopedEnv noWine("WINEPREFIX", nullptr);
         EXPECT_EQ(1, Presence(RK_TEXT("\\\\.\\H:")));
+        EXPECT_EQ(home.Path() + "/.wine/dosdevices", Folder());
         CRKScopedEnv noHome("HOME", nullptr);
         EXPECT_EQ(-1, Presence(RK_TEXT("\\\\.\\H:")));
+        EXPECT_EQ("(none)", Folder());
     }
+    // A folder that would not fit whole is none, never a cut path.
+    std::string strFolder = m_folder.Path();
+    std::vector<char> vecShort(strFolder.size());
+    EXPECT_FALSE(RKDosDevicesFolder(vecShort.data(), vecShort.size()));
+    vecShort.resize(strFolder.size() + 1);
+    EXPECT_TRUE(RKDosDevicesFolder(vecShort.data(), vecShort.size()));
+    EXPECT_EQ(strFolder, vecShort.data());
 }
 
 TEST_F(RKDevicePosixTest, PresenceLeavesNoDescriptorOpen)

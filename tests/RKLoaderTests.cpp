@@ -134,6 +134,25 @@ TEST_F(RKLoaderTest, EachSingleIdentifierSelectsItsModule)
     }
 }
 
+TEST_F(RKLoaderTest, ThePublicModuleTableIsWhatTheLoaderTries)
+{
+    // Hosts and the tool name an identifier's modules from the header; the
+    // loader must try exactly those, in that order, with nothing loadable.
+    UseEngineSet("none");
+    for (const RKEngineModules& stEntry : g_aRKEngineModules)
+    {
+        std::vector<std::string> vecExpected;
+        for (const char* szModule : stEntry.aszModules)
+        {
+            if (szModule)
+                vecExpected.push_back(std::string(szModule) + ".DLL");
+        }
+        s_vecLoadNames.clear();
+        EXPECT_EQ(nullptr, RKDRV::GetODDManager(stEntry.dwODD));
+        EXPECT_EQ(vecExpected, s_vecLoadNames) << std::hex << stEntry.dwODD;
+    }
+}
+
 TEST_F(RKLoaderTest, IdentifiersOutsideTheTableTryOneEmptyName)
 {
     UseEngineSet("all");

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
 
 #include "RKDRV.h"
@@ -67,8 +68,13 @@ class RKTraceFileTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_strPath = ::testing::TempDir() + "rkdrv_trace_test.log";
-        m_strOther = ::testing::TempDir() + "rkdrv_trace_test_other.log";
+        // One pair of files per case and per run: ctest runs cases side by
+        // side, and other build trees may run the same suite at once.
+        std::string strStem = ::testing::TempDir() + "rkdrv_trace_" +
+                              ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                              std::to_string(std::random_device()());
+        m_strPath = strStem + ".log";
+        m_strOther = strStem + "_other.log";
         std::remove(m_strPath.c_str());
         std::remove(m_strOther.c_str());
     }

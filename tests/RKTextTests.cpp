@@ -3,6 +3,8 @@
 
 #include <climits>
 #include <cstdarg>
+#include <string>
+#include <vector>
 
 #include "RKDRV.h"
 #include "RKTextUtil.h"
@@ -57,6 +59,74 @@ TEST(RKFormat, UnknownConversionsAreCopiedAndReadNoArgument)
     EXPECT_EQ("end%", Fmt(RK_TEXT("end%")));
     EXPECT_EQ("%", Fmt(RK_TEXT("%")));
     EXPECT_EQ("", Fmt(nullptr));
+}
+
+TEST(RKUtf8, EveryLengthBoundaryAndEverySurrogateCase)
+{
+    struct RKCase
+    {
+        std::vector<unsigned short> vecText;
+        const char* szUtf8;
+    };
+    const std::vector<RKCase> vecCases = {
+        {{0x41, 0x7F}, "A\x7F"},
+        {{0x80, 0x7FF}, "\xC2\x80\xDF\xBF"},
+        {{0x800, 0xFFFF}, "\xE0\xA0\x80\xEF\xBF\xBF"},
+        // The first and the last pair: U+10000 and U+10FFFF.
+        {{0xD800, 0xDC00, 0xDBFF, 0xDFFF}, "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+        // A high surrogate at the end, before a non-surrogate, before another
+        // high one; a low one alone.
+        {{0x41, 0xD800}, "A\xEF\xBF\xBD"},
+        {{0xD800, 0x41},
+         "\xEF\xBF\xBD"
+         "A"},
+        {{0xD800, 0xD800, 0xDC00}, "\xEF\xBF\xBD\xF0\x90\x80\x80"},
+        {{0xDC00, 0xD800}, "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {{}, ""},
+    };
+    for (const RKCase& stCase : vecCases)
+    {
+        std::vector<unsigned short> vecText = stCase.vecText;
+        vecText.push_back(0);
+        EXPECT_EQ(std::string(stCase.szUtf8), RKTextToUtf8(vecText.data()));
+    }
+    EXPECT_EQ("", RKTextToUtf8(nullptr));
+}
+
+TEST(RKUtf8, DecodingReplacesEachBadByteAndGoesOn)
+{
+    struct RKCase
+    {
+        const char* szUtf8;
+        std::vector<unsigned short> vecText;
+    };
+    const std::vector<RKCase> vecCases = {
+        {"A\x7F\xC2\x80\xDF\xBF", {0x41, 0x7F, 0x80, 0x7FF}},
+        {"\xE0\xA0\x80\xEF\xBF\xBF", {0x800, 0xFFFF}},
+        {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", {0xD800, 0xDC00, 0xDBFF, 0xDFFF}},
+        // Latin-1, a stray continuation byte, a sequence cut by the end.
+        {"caf\xE9!", {'c', 'a', 'f', 0xFFFD, '!'}},
+        {"\x80"
+         "A",
+         {0xFFFD, 'A'}},
+        {"\xE2\x82", {0xFFFD, 0xFFFD}},
+        // Overlong forms, an encoded surrogate, past U+10FFFF, a bad lead byte.
+        {"\xC0\xAF", {0xFFFD, 0xFFFD}},
+        {"\xE0\x9F\xBF", {0xFFFD, 0xFFFD, 0xFFFD}},
+        {"\xED\xA0\x80", {0xFFFD, 0xFFFD, 0xFFFD}},
+        {"\xF4\x90\x80\x80", {0xFFFD, 0xFFFD, 0xFFFD, 0xFFFD}},
+        {"\xF8"
+         "A",
+         {0xFFFD, 'A'}},
+        {"", {}},
+    };
+    for (const RKCase& stCase : vecCases)
+    {
+        std::vector<unsigned short> vecExpected = stCase.vecText;
+        vecExpected.push_back(0);
+        EXPECT_EQ(vecExpected, RKTextFromUtf8(stCase.szUtf8)) << stCase.szUtf8;
+    }
+    EXPECT_EQ(std::vector<unsigned short>{0}, RKTextFromUtf8(nullptr));
 }
 
 TEST(RKString, ConstructionAndConversion)

@@ -2,16 +2,17 @@
 
 #include "RKLog.h"
 #include "RKString.h"
+#include "RKUtf8.h"
 
 void RKScTraceInfo(const std::string& strLine)
 {
-    CRKString strText(strLine.c_str());
+    CRKString strText(RKTextFromUtf8(strLine.c_str()).data());
     CRKLog::GetInstance()->AddInfo(RK_TEXT("%s"), strText.GetText());
 }
 
 void RKScTraceError(const std::string& strLine)
 {
-    CRKString strText(strLine.c_str());
+    CRKString strText(RKTextFromUtf8(strLine.c_str()).data());
     CRKLog::GetInstance()->AddError(RK_TEXT("%s"), strText.GetText());
 }
 

@@ -1,5 +1,6 @@
 // The engine's trace lines, written through the library's log. Lines about
-// one drive start with its device: "/dev/sr0: tray opened".
+// one drive start with its device: "/dev/sr0: tray opened". Lines are
+// UTF-8, as the system's texts and paths they quote are.
 #ifndef RKSCTRACE_H
 #define RKSCTRACE_H
 

@@ -29,13 +29,21 @@
 #include <utility>
 #include <vector>
 
+#include "RKDosDevices.h"
 #include "RKScTransport_linux.h"
 
 namespace
 {
+// "Permission denied [EACCES 13]": the C library's own English text, the
+// same under every locale (the trace is UTF-8, the locale's text need not
+// be), with the error's name and number; safe from any thread, unlike
+// strerror.
 std::string SystemText(int nError)
 {
-    return std::strerror(nError);
+    const char* szText = strerrordesc_np(nError);
+    const char* szName = strerrorname_np(nError);
+    return std::string(szText ? szText : "unknown error") + " [" + (szName ? szName : "errno") + " " +
+           std::to_string(nError) + "]";
 }
 
 std::string Trimmed(const std::string& strText)
@@ -570,16 +578,8 @@ std::shared_ptr<CRKScTransport> RKScCreateLinuxTransport(const RKScLinuxFolders&
 
 std::string RKScDosDevicesFolder()
 {
-    const char* szFolder = std::getenv("RKDRV_DOSDEVICES");
-    if (szFolder && *szFolder)
-        return szFolder;
-    const char* szPrefix = std::getenv("WINEPREFIX");
-    if (szPrefix && *szPrefix)
-        return std::string(szPrefix) + "/dosdevices";
-    const char* szHome = std::getenv("HOME");
-    if (szHome && *szHome)
-        return std::string(szHome) + "/.wine/dosdevices";
-    return std::string();
+    char szFolder[PATH_MAX];
+    return RKDosDevicesFolder(szFolder, sizeof(szFolder)) ? std::string(szFolder) : std::string();
 }
 
 std::shared_ptr<CRKScTransport> RKScCreateSystemTransport()

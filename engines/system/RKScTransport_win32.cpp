@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "RKScTransport_win32.h"
+#include "RKUtf8.h"
 
 namespace
 {
@@ -34,13 +35,7 @@ std::string ErrorText(DWORD dwError)
     wchar_t szText[256];
     DWORD dwLength = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                                     dwError, 0, szText, sizeof(szText) / sizeof(szText[0]), nullptr);
-    std::string strText;
-    // The trace takes bytes as Latin-1.
-    for (DWORD i = 0; i < dwLength; ++i)
-        strText += szText[i] < 0x100 ? static_cast<char>(szText[i]) : '?';
-    std::string::size_type nEnd = strText.find_last_not_of(" \t\r\n");
-    strText.erase(nEnd == std::string::npos ? 0 : nEnd + 1);
-    return (strText.empty() ? std::string() : strText + " ") + "(error " + std::to_string(dwError) + ")";
+    return RKScWin32ErrorTextOf(szText, dwLength, dwError);
 }
 
 bool IsGone(DWORD dwError)
@@ -404,6 +399,17 @@ const RKScWin32Calls s_SystemCalls = {GetDriveTypeW,   GetLogicalDrives, CreateF
 const RKScWin32Calls& RKScWin32SystemCalls()
 {
     return s_SystemCalls;
+}
+
+std::string RKScWin32ErrorTextOf(const wchar_t* szText, DWORD dwLength, DWORD dwError)
+{
+    // The system's text as it is, in any language: UTF-16 to the trace's UTF-8.
+    std::vector<unsigned short> vecText(szText, szText + dwLength);
+    vecText.push_back(0);
+    std::string strText = RKTextToUtf8(vecText.data());
+    std::string::size_type nEnd = strText.find_last_not_of(" \t\r\n");
+    strText.erase(nEnd == std::string::npos ? 0 : nEnd + 1);
+    return (strText.empty() ? std::string() : strText + " ") + "(error " + std::to_string(dwError) + ")";
 }
 
 std::string RKScWin32ErrorText(DWORD dwError)

@@ -37,6 +37,8 @@ std::shared_ptr<CRKScTransport> RKScCreateWin32Transport(const RKScWin32Calls& s
 // The system's text of an error and its number, as the transport's
 // problems quote it: "Access is denied. (error 5)".
 std::string RKScWin32ErrorText(DWORD dwError);
+// The same of a text the system gave, dwLength characters of szText.
+std::string RKScWin32ErrorTextOf(const wchar_t* szText, DWORD dwLength, DWORD dwError);
 
 // Bytes of sense data a command can bring back: fixed-format sense is 18.
 const std::size_t RKSC_WIN32_SENSE_AREA = 32;

@@ -4,8 +4,9 @@
 //
 // When RKDRV_SAMPLE_IMAGES names a folder, drive E holds a disc while
 // "<folder>/e.iso" is a non-empty file (or a link to one), on every
-// platform alike. Without it the writers keep the library's own presence
-// test (on POSIX: a dosdevices link to a non-empty image or a loaded drive).
+// platform alike; opening the tray moves that image aside. Without it the
+// writers keep the library's own presence test (on POSIX: a dosdevices link
+// to a non-empty image or a loaded drive).
 //
 // Its writers also offer a small part of the details (CRKWriterDetails):
 // the disc's capacity from the image's size and, for an ISO 9660 image,
@@ -19,6 +20,7 @@
 #include <system_error>
 
 #include "RKDRV.h"
+#include "RKSampleImages.h"
 
 namespace
 {
@@ -100,7 +102,7 @@ public:
     // Both media waits ask here, so the images work wherever the engine runs.
     int IsMediaIn() override
     {
-        const char* szFolder = std::getenv("RKDRV_SAMPLE_IMAGES");
+        const char* szFolder = std::getenv(RKSAMPLE_IMAGES_VARIABLE);
         if (!szFolder || !*szFolder)
             return CRKWriter::IsMediaIn();
         // Nothing may leave the engine, not even a failed allocation.
@@ -126,9 +128,32 @@ public:
         return stInfo;
     }
 
-    // An image has no tray; the trace shows that the request arrived.
+    // A tray that opened holds no disc the drive can read: with the image
+    // folder, the image is moved aside ("e.iso" to "e.iso.ejected", which
+    // it replaces), so the drive is empty until a disc goes in again.
     int EjectTray() override
     {
+        const char* szFolder = std::getenv(RKSAMPLE_IMAGES_VARIABLE);
+        if (szFolder && *szFolder && IsMediaIn())
+        {
+            try
+            {
+                std::filesystem::path pathImage = std::filesystem::path(szFolder) / ImageName();
+                std::error_code ec;
+                std::filesystem::rename(pathImage, pathImage.string() + ".ejected", ec);
+                if (ec)
+                {
+                    CRKLog::GetInstance()->AddError(
+                        RK_TEXT("Sample engine: the disc of %c: could not be taken out"),
+                        static_cast<int>(m_wDriveLetter));
+                    return 0;
+                }
+            }
+            catch (...)
+            {
+                return 0;
+            }
+        }
         CRKLog::GetInstance()->AddInfo(RK_TEXT("Sample engine: tray of %c: opened"),
                                        static_cast<int>(m_wDriveLetter));
         return 1;
@@ -216,14 +241,7 @@ private:
         return !ec && ullSize > 0;
     }
 
-    // "e.iso" for drive E.
-    std::string ImageName() const
-    {
-        char cLetter = static_cast<char>(m_wDriveLetter);
-        if (cLetter >= 'A' && cLetter <= 'Z')
-            cLetter = static_cast<char>(cLetter - 'A' + 'a');
-        return std::string(1, cLetter) + ".iso";
-    }
+    std::string ImageName() const { return RKSampleImageName(m_wDriveLetter); }
 
     DWORD m_dwMediaType;
 };

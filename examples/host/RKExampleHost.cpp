@@ -12,19 +12,13 @@
 // wait at its next poll.
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "RKDRV.h"
-#include "RKExampleEnvironment.h"
+#include "RKSampleDrives.h"
 
 namespace
 {
@@ -153,92 +147,33 @@ private:
     std::chrono::steady_clock::time_point m_tStart = std::chrono::steady_clock::now();
 };
 
-// Simulated drives: the sample engine reads each drive's disc from an image
-// file in a folder the host names. The images start empty (no disc); a
-// helper thread fills one after a delay, as if a disc had been inserted.
-class CRKSimulatedDrives
-{
-public:
-    bool Start(WORD wDiscLetter, std::chrono::milliseconds msDelay)
-    {
-        namespace fs = std::filesystem;
-        std::error_code ec;
-        fs::path pathTemp = fs::temp_directory_path(ec);
-        if (ec)
-            return false;
-        for (int nTry = 0; nTry < 100 && m_pathFolder.empty(); ++nTry)
-        {
-            fs::path pathCandidate = pathTemp / ("rkdrv_example_" + std::to_string(std::rand()));
-            if (fs::create_directory(pathCandidate, ec))
-                m_pathFolder = pathCandidate;
-        }
-        if (m_pathFolder.empty())
-            return false;
-        char cDisc = static_cast<char>(wDiscLetter | 0x20);
-        for (char cLetter : {'d', 'e', 'f', cDisc})
-            std::ofstream(m_pathFolder / (std::string(1, cLetter) + ".iso"), std::ios::binary);
-        const char* szOld = std::getenv("RKDRV_SAMPLE_IMAGES");
-        m_bHadOld = szOld != nullptr;
-        m_strOld = szOld ? szOld : "";
-        if (!RKExampleSetEnvironment("RKDRV_SAMPLE_IMAGES", m_pathFolder.string().c_str()))
-            return false;
-        fs::path pathImage = m_pathFolder / (std::string(1, cDisc) + ".iso");
-        m_thread = std::thread(
-            [this, pathImage, msDelay]()
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                if (!m_cvStop.wait_for(lock, msDelay, [this]() { return m_bStop; }))
-                {
-                    std::ofstream(pathImage, std::ios::binary) << "sample disc image";
-                    std::printf("  (a disc was inserted)\n");
-                    std::fflush(stdout);
-                }
-            });
-        return true;
-    }
-
-    ~CRKSimulatedDrives()
-    {
-        if (m_thread.joinable())
-        {
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_bStop = true;
-            }
-            m_cvStop.notify_one();
-            m_thread.join();
-        }
-        if (!m_pathFolder.empty())
-        {
-            RKExampleSetEnvironment("RKDRV_SAMPLE_IMAGES", m_bHadOld ? m_strOld.c_str() : nullptr);
-            std::error_code ec;
-            std::filesystem::remove_all(m_pathFolder, ec);
-        }
-    }
-
-private:
-    std::filesystem::path m_pathFolder;
-    std::thread m_thread;
-    std::mutex m_mutex;
-    std::condition_variable m_cvStop;
-    bool m_bStop = false;
-    bool m_bHadOld = false;
-    std::string m_strOld;
-};
-
 // Waits for a disc on the chosen drive or on any drive and names the medium.
 void RunMediaWait(CRKDRVManager* pManager, const RKWaitOptions& options)
 {
     if (!options.bWait)
         return;
-    CRKSimulatedDrives simulation;
+    // Simulated drives: the sample engine reads each drive's disc from an
+    // image file in a folder the host names; all start empty, and a disc
+    // arrives in one drive after 3 s.
+    CRKSampleDrives simulation;
     if (options.bSimulate)
     {
-        if (simulation.Start(options.bAnyDrive ? 'E' : options.wLetter, std::chrono::milliseconds(3000)))
-            std::printf("Simulated drives: a disc arrives in %c: in 3 s.\n",
-                        static_cast<char>(options.bAnyDrive ? 'E' : options.wLetter));
+        WORD wDisc = options.bAnyDrive ? 'E' : options.wLetter;
+        const char szLetters[] = {'d', 'e', 'f', static_cast<char>(wDisc | 0x20), '\0'};
+        if (simulation.Create(szLetters))
+        {
+            simulation.InsertLater(wDisc, std::chrono::milliseconds(3000),
+                                   []()
+                                   {
+                                       std::printf("  (a disc was inserted)\n");
+                                       std::fflush(stdout);
+                                   });
+            std::printf("Simulated drives: a disc arrives in %c: in 3 s.\n", static_cast<char>(wDisc));
+        }
         else
+        {
             std::printf("Simulated drives are not available here; waiting on the real drives.\n");
+        }
     }
 
     DWORD dwIndex = 0xFFFFFFFF;

@@ -5,24 +5,29 @@
 #include "RKEngineLoader.h"
 #include "RKLog.h"
 #include "RKOsLayer.h"
+#include "RKTextUtil.h"
 
 namespace
 {
-// Single-name identifiers, by dwODD - 0xF0000000; null: no module.
-const unsigned short* SingleEngineName(DWORD dwSlot)
+// The module file names dwODD stands for, in the order they are tried.
+std::list<CRKString> EngineFileNames(DWORD dwODD)
 {
-    switch (dwSlot)
+    std::list<CRKString> lstNames;
+    for (const RKEngineModules& stEntry : g_aRKEngineModules)
     {
-    case 0:
-        return RK_TEXT("RKDRVSC.DLL");
-    case 1:
-        return RK_TEXT("RKDRVRD.DLL");
-    case 2:
-        return RK_TEXT("RKDRVCL.DLL");
-    case 4:
-        return RK_TEXT("RKDRVIM.DLL");
+        if (stEntry.dwODD != dwODD)
+            continue;
+        for (const char* szModule : stEntry.aszModules)
+        {
+            if (!szModule)
+                break;
+            RKText strFile;
+            RKTextAppendAscii(strFile, szModule);
+            RKTextAppendAscii(strFile, ".DLL");
+            lstNames.push_back(CRKString(strFile.c_str()));
+        }
     }
-    return nullptr;
+    return lstNames;
 }
 
 void CallInitialize(CRKDRVManager* pManager)
@@ -46,25 +51,16 @@ CRKDRVManager* RKDRV::GetODDManager(DWORD dwODD)
     CRKDRVManager* pManager = nullptr;
     try
     {
-        CRKString strModuleName(RK_TEXT(""));
+        std::list<CRKString> ODDManagerList = EngineFileNames(dwODD);
         if ((dwODD >> 16) != 0xFFFF)
         {
-            if (const unsigned short* szName = SingleEngineName(dwODD - 0xF0000000u))
-                strModuleName = szName;
-            pManager = RKLoadEngine(strModuleName);
+            // One module, or an empty name for an identifier that names none.
+            pManager = RKLoadEngine(ODDManagerList.empty() ? CRKString(RK_TEXT("")) : ODDManagerList.front());
             if (pManager)
                 CallInitialize(pManager);
         }
         else
         {
-            std::list<CRKString> ODDManagerList;
-            if (dwODD == RKDRV_ENGINE_ANY)
-            {
-                // The fallback list, in the order it is tried.
-                for (const unsigned short* szName : {RK_TEXT("RKDRVCL.DLL"), RK_TEXT("RKDRVRD.DLL"),
-                                                     RK_TEXT("RKDRVIM.DLL"), RK_TEXT("RKDRVSC.DLL")})
-                    ODDManagerList.push_back(CRKString(szName));
-            }
             for (std::list<CRKString>::iterator it = ODDManagerList.begin();
                  it != ODDManagerList.end() && !pManager; ++it)
             {

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <string>
 
+#include "RKDosDevices.h"
 #include "RKOsLayer.h"
 #include "RKVersion.h"
 #include "RKTextUtil.h"
@@ -111,30 +112,12 @@ bool AppendToPath(char* szPath, std::size_t nSize, std::size_t& nUsed, const cha
 // would not fit.
 bool DriveLinkPath(char cLetter, char* szPath, std::size_t nSize)
 {
-    std::size_t nUsed = 0;
     szPath[0] = '\0';
-    const char* szFolder = std::getenv("RKDRV_DOSDEVICES");
-    bool bFits;
-    if (szFolder && *szFolder)
-    {
-        bFits = AppendToPath(szPath, nSize, nUsed, szFolder);
-    }
-    else if ((szFolder = std::getenv("WINEPREFIX")) && *szFolder)
-    {
-        bFits =
-            AppendToPath(szPath, nSize, nUsed, szFolder) && AppendToPath(szPath, nSize, nUsed, "/dosdevices");
-    }
-    else if ((szFolder = std::getenv("HOME")) && *szFolder)
-    {
-        bFits = AppendToPath(szPath, nSize, nUsed, szFolder) &&
-                AppendToPath(szPath, nSize, nUsed, "/.wine/dosdevices");
-    }
-    else
-    {
+    if (!RKDosDevicesFolder(szPath, nSize))
         return false;
-    }
+    std::size_t nUsed = std::strlen(szPath);
     const char szName[] = {'/', cLetter, ':', ':', '\0'};
-    return bFits && AppendToPath(szPath, nSize, nUsed, szName);
+    return AppendToPath(szPath, nSize, nUsed, szName);
 }
 
 bool IsMediaTarget(const struct stat& stInfo)

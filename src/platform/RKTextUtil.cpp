@@ -15,32 +15,6 @@ DWORD RKTextLength(const unsigned short* szText)
 
 namespace
 {
-void AppendUtf8(std::string& strOut, std::uint32_t uCode)
-{
-    if (uCode < 0x80)
-    {
-        strOut += static_cast<char>(uCode);
-    }
-    else if (uCode < 0x800)
-    {
-        strOut += static_cast<char>(0xC0 | (uCode >> 6));
-        strOut += static_cast<char>(0x80 | (uCode & 0x3F));
-    }
-    else if (uCode < 0x10000)
-    {
-        strOut += static_cast<char>(0xE0 | (uCode >> 12));
-        strOut += static_cast<char>(0x80 | ((uCode >> 6) & 0x3F));
-        strOut += static_cast<char>(0x80 | (uCode & 0x3F));
-    }
-    else
-    {
-        strOut += static_cast<char>(0xF0 | (uCode >> 18));
-        strOut += static_cast<char>(0x80 | ((uCode >> 12) & 0x3F));
-        strOut += static_cast<char>(0x80 | ((uCode >> 6) & 0x3F));
-        strOut += static_cast<char>(0x80 | (uCode & 0x3F));
-    }
-}
-
 void AppendHex(RKText& strOut, unsigned long long ullValue, int nMinDigits)
 {
     unsigned short awDigits[16];
@@ -81,28 +55,6 @@ void RKTextAppendAscii(RKText& strOut, const char* szText)
 {
     for (; szText && *szText; ++szText)
         strOut += static_cast<unsigned char>(*szText);
-}
-
-std::string RKTextToUtf8(const unsigned short* szText)
-{
-    std::string strOut;
-    if (!szText)
-        return strOut;
-    for (DWORD i = 0; szText[i] != 0; ++i)
-    {
-        std::uint32_t uCode = szText[i];
-        if (uCode >= 0xD800 && uCode <= 0xDBFF && szText[i + 1] >= 0xDC00 && szText[i + 1] <= 0xDFFF)
-        {
-            uCode = 0x10000 + ((uCode - 0xD800) << 10) + (szText[i + 1] - 0xDC00);
-            ++i;
-        }
-        else if (uCode >= 0xD800 && uCode <= 0xDFFF)
-        {
-            uCode = 0xFFFD;
-        }
-        AppendUtf8(strOut, uCode);
-    }
-    return strOut;
 }
 
 void RKFormatV(RKText& strOut, const unsigned short* szFormat, va_list vaArgs)

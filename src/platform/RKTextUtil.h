@@ -8,6 +8,7 @@
 
 #include "RKSeamExport.h"
 #include "RKTypes.h"
+#include "RKUtf8.h"
 
 // Character traits for texts of the interface's own 16-bit type, so that a
 // text is built, stored and handed out as unsigned short throughout, never
@@ -90,8 +91,6 @@ DWORD RKTextLength(const unsigned short* szText);
 // Appends a 7-bit text, one character per byte.
 void RKTextAppendAscii(RKText& strOut, const char* szText);
 
-// UTF-8 form of a 16-bit text (UTF-16; lone surrogates become U+FFFD).
-RKDRV_SEAM_API std::string RKTextToUtf8(const unsigned short* szText);
 
 // Appends szFormat formatted with the arguments of vaArgs to strOut.
 // %d and %ld read int, %x unsigned int, %p void*, %c int (one 16-bit

@@ -174,6 +174,14 @@ private:
     void AddWriters()
     {
         RKTestProbe* pProbe = Probe();
+        // Programs run apart from the test: RKTEST_ENGINE_LETTERS lists them.
+        const char* szLetters = std::getenv("RKTEST_ENGINE_LETTERS");
+        if (!pProbe && szLetters)
+        {
+            for (const char* p = szLetters; *p; ++p)
+                m_vecWriters.push_back(new CRKTestWriter(static_cast<WORD>(*p)));
+            return;
+        }
         if (!pProbe || pProbe->nLetters < 0)
         {
             m_vecWriters.push_back(new CRKTestWriter('E'));

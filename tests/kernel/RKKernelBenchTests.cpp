@@ -20,7 +20,9 @@ void KernelBench::Report(const RKProbeRun& stRun)
 
 TEST_F(KernelBench, LibraryPresenceAgainstTheRawCalls)
 {
-    RKProbeRun stRun = RunTool({RKKERNEL_PRESENCE_BENCH, "/dev/sr0", "1000"}, RKGUEST_CDROM_USER, 120);
+    // At most 10 s of measuring, well inside the guest's limit however slow
+    // the build: the figures are printed, never judged.
+    RKProbeRun stRun = RunTool({RKKERNEL_PRESENCE_BENCH, "/dev/sr0", "1000", "10"}, RKGUEST_CDROM_USER, 120);
     Report(stRun);
     ASSERT_EQ(stRun.stResult.nStatus, 0) << stRun.Describe();
     RKProbeRecord stFigures = stRun.One("presence-bench");

@@ -57,7 +57,8 @@ std::string NoAccess(char cLetter)
 std::vector<std::string> NoAccessError(const std::string& strDevice)
 {
     return {strDevice +
-            ": cannot open: no read access (Permission denied): add the user to group cdrom and log in "
+            ": cannot open: no read access (Permission denied [EACCES 13]): add the user to group cdrom "
+            "and log in "
             "again"};
 }
 

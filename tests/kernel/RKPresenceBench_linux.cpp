@@ -2,8 +2,10 @@
 // through a dosdevices link) against the raw calls it wraps, open +
 // CDROM_DRIVE_STATUS + close, interleaved, as a ratio of medians ("ratio");
 // "link_ratio" compares with the same raw calls made through the link.
+// It stops after ROUNDS rounds or SECONDS seconds, whichever comes first, so
+// a slow build or machine measures fewer rounds instead of running long.
 //
-//   rkdrv_kernel_presence_bench DEVICE [ROUNDS]
+//   rkdrv_kernel_presence_bench DEVICE [ROUNDS [SECONDS]]
 #include <fcntl.h>
 #include <linux/cdrom.h>
 #include <stdlib.h>
@@ -51,15 +53,18 @@ template <typename F> double Microseconds(F fnCall, int& nAnswer)
 
 int main(int nArgs, char** aszArgs)
 {
-    if (nArgs < 2 || nArgs > 3)
+    if (nArgs < 2 || nArgs > 4)
     {
-        std::fprintf(stderr, "usage: rkdrv_kernel_presence_bench DEVICE [ROUNDS]\n");
+        std::fprintf(stderr, "usage: rkdrv_kernel_presence_bench DEVICE [ROUNDS [SECONDS]]\n");
         return 2;
     }
     const char* szDevice = aszArgs[1];
-    int nRounds = nArgs == 3 ? std::atoi(aszArgs[2]) : 400;
+    int nRounds = nArgs >= 3 ? std::atoi(aszArgs[2]) : 400;
     if (nRounds < 1)
         nRounds = 1;
+    double dSeconds = nArgs == 4 ? std::atof(aszArgs[3]) : 1e9;
+    RKClock::time_point tpDeadline = RKClock::now() + std::chrono::duration_cast<RKClock::duration>(
+                                                          std::chrono::duration<double>(dSeconds));
 
     char szFolder[] = "/tmp/rkdrv_presence_XXXXXX";
     if (!mkdtemp(szFolder))
@@ -91,7 +96,8 @@ int main(int nArgs, char** aszArgs)
         fnRaw();
         fnRawLink();
     }
-    for (int nRound = 0; nRound < nRounds; ++nRound)
+    int nRound = 0;
+    for (; nRound < nRounds && (nRound == 0 || RKClock::now() < tpDeadline); ++nRound)
     {
         // Alternating which goes first cancels any cost of going second.
         if (nRound % 2)
@@ -115,7 +121,7 @@ int main(int nArgs, char** aszArgs)
     std::printf(
         "presence-bench\tdevice=%s\trounds=%d\tmedia_in=%d\tlibrary_median_us=%.1f\traw_median_us=%.1f"
         "\traw_link_median_us=%.1f\tratio=%.3f\tlink_ratio=%.3f\n",
-        szDevice, nRounds, nRaw, dLibrary, dRaw, dRawLink, dRaw > 0 ? dLibrary / dRaw : 0.0,
+        szDevice, nRound, nRaw, dLibrary, dRaw, dRawLink, dRaw > 0 ? dLibrary / dRaw : 0.0,
         dRawLink > 0 ? dLibrary / dRawLink : 0.0);
     if (nMismatches)
     {

@@ -146,9 +146,11 @@ void FakeSleep(unsigned int uMilliseconds)
 const RKScLinuxCalls s_FakeCalls = {FakeOpen, FakeClose,    FakeIoctl, FakeFstat,
                                     FakeStat, FakeReadlink, FakeSleep};
 
+// The engine's words for an error: its English text, name and number.
 std::string Text(int nError)
 {
-    return std::strerror(nError);
+    return std::string(strerrordesc_np(nError)) + " [" + strerrorname_np(nError) + " " + std::to_string(nError) +
+           "]";
 }
 
 const char s_szUsb[] = "devices/pci0000:00/0000:00:05.0/usb1/1-1/1-1:1.0/host2/target2:0:0/2:0:0:0/block/sr0";

@@ -118,7 +118,7 @@ TEST_F(RKScLinuxTransportTest, NodeThatIsNotTheDeviceIsNeverOpened)
     Drive("sr2", "eleven", 2);
     RKScDriveList stList = List();
     ASSERT_EQ(3u, stList.vecDrives.size());
-    EXPECT_EQ("no device node (No such file or directory)", stList.vecDrives[0].strProblem);
+    EXPECT_EQ("no device node (No such file or directory [ENOENT 2])", stList.vecDrives[0].strProblem);
     EXPECT_EQ("the node is not block device 11:1", stList.vecDrives[1].strProblem);
     EXPECT_EQ("no device number in " + m_strRoot + "/sys/class/block/sr2/dev",
               stList.vecDrives[2].strProblem);
@@ -126,7 +126,8 @@ TEST_F(RKScLinuxTransportTest, NodeThatIsNotTheDeviceIsNeverOpened)
     EXPECT_EQ(nullptr, RKScCreateLinuxTransport(m_stFolders)->Open(stList.vecDrives[1], strProblem));
     m_stFolders.strSysfs = m_strRoot + "/none";
     EXPECT_FALSE(RKScCreateLinuxTransport(m_stFolders)->ListDrives(stList, strProblem));
-    EXPECT_EQ("cannot read " + m_strRoot + "/none/class/block: No such file or directory", strProblem);
+    EXPECT_EQ("cannot read " + m_strRoot + "/none/class/block: No such file or directory [ENOENT 2]",
+              strProblem);
 }
 
 TEST_F(RKScLinuxTransportTest, DriveTheUserMayNotOpenIsListedWithItsSysfsModel)
@@ -146,8 +147,9 @@ TEST_F(RKScLinuxTransportTest, DriveTheUserMayNotOpenIsListedWithItsSysfsModel)
     pManager->Release();
     EXPECT_EQ(0, seteuid(0));
     EXPECT_EQ(
-        (RKScLines{m_strRoot + "/dev/sr0: cannot open: no read access (Permission denied): add the user to "
-                               "group cdrom and log in again"}),
+        (RKScLines{m_strRoot +
+                   "/dev/sr0: cannot open: no read access (Permission denied [EACCES 13]): add the user to "
+                   "group cdrom and log in again"}),
         capture.Of('E'));
 }
 

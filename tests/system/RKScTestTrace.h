@@ -7,16 +7,13 @@
 #include <vector>
 
 #include "RKLog.h"
+#include "RKUtf8.h"
 
 typedef std::vector<std::string> RKScLines;
 
-// The engine's texts are ASCII.
 inline std::string RKScText(const unsigned short* szText)
 {
-    std::string strText;
-    for (; szText && *szText; ++szText)
-        strText += static_cast<char>(*szText);
-    return strText;
+    return RKTextToUtf8(szText);
 }
 
 class CRKScTraceCapture : public CRKLogSink

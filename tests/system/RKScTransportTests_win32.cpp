@@ -543,3 +543,15 @@ TEST(RKScModuleTest, FactoryMakesAManagerOfTheSystemsDrives)
     pManager->Release();
     FreeLibrary(hModule);
 }
+
+namespace
+{
+TEST(RKScWin32ErrorText, TheSystemsTextIsKeptInAnyLanguage)
+{
+    // "Access is denied." on a Russian system, as FormatMessageW gives it.
+    const wchar_t szText[] = L"\x041E\x0442\x043A\x0430\x0437\x0430\x043D\x043E.\r\n";
+    EXPECT_EQ("\xD0\x9E\xD1\x82\xD0\xBA\xD0\xB0\xD0\xB7\xD0\xB0\xD0\xBD\xD0\xBE. (error 5)",
+              RKScWin32ErrorTextOf(szText, static_cast<DWORD>(wcslen(szText)), 5));
+    EXPECT_EQ("(error 5)", RKScWin32ErrorTextOf(szText, 0, 5));
+}
+} // namespace

@@ -9,6 +9,7 @@
 #include "RKScDriveQuery.h"
 #include "RKScFakeTransport.h"
 #include "RKScTestTrace.h"
+#include "RKScTrace.h"
 #include "RKScWriter.h"
 
 namespace
@@ -463,4 +464,15 @@ TEST_F(RKScWriterTest, DriveThatCannotBeOpenedAndOutOfMemory)
         (RKScLines{"E CRKScWriter::IsMediaIn: out of memory", "E CRKScWriter::GetMediaInfo: out of memory",
                    "E CRKScWriter::EjectTray: out of memory"}),
         capture.vecLines);
+}
+
+TEST(RKScTrace, LinesAreUtf8AsTheSystemsTextsAre)
+{
+    // A system's text in Russian, and a path with a byte that is no UTF-8.
+    CRKScTraceCapture capture;
+    RKScTraceError("/dev/sr0: \xD0\x9E\xD1\x82\xD0\xBA\xD0\xB0\xD0\xB7\xD0\xB0\xD0\xBD\xD0\xBE");
+    RKScTraceInfo("/home/caf\xe9/dosdevices");
+    EXPECT_EQ((RKScLines{"E /dev/sr0: \xD0\x9E\xD1\x82\xD0\xBA\xD0\xB0\xD0\xB7\xD0\xB0\xD0\xBD\xD0\xBE",
+                         "I /home/caf\xEF\xBF\xBD/dosdevices"}),
+              capture.vecLines);
 }

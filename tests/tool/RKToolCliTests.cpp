@@ -145,6 +145,37 @@ TEST_F(RKToolCliTest, NoSuchDriveExitsFourForEveryDriveCommand)
     }
 }
 
+TEST_F(RKToolCliTest, NoWritersSaysWhereTheEngineLookedAndWhatHelps)
+{
+    // The test engines, listing no drive at all.
+    std::map<std::string, std::string> mapEnv = Env(false);
+    mapEnv["LD_LIBRARY_PATH"] = RKTOOL_TEST_ENGINES;
+    mapEnv["RKTEST_ENGINE_LETTERS"] = "";
+    RKToolRunResult stRun = RKToolRun(RKToolPath(), {"--engine", "sc", "list"}, mapEnv);
+    EXPECT_EQ(stRun.nExitCode, 0);
+    std::vector<std::string> vecLines = RKToolLines(stRun.strOut);
+    ASSERT_EQ(vecLines.size(), 4u) << stRun.strOut;
+    EXPECT_EQ(vecLines[1], "0 writers.");
+    EXPECT_EQ(vecLines[2],
+              "The engine looked at the kernel's optical drives, the srN entries of /sys/class/block.");
+    EXPECT_TRUE(StartsWith(vecLines[3],
+                           "What usually helps: a drive appears as /dev/srN once the kernel's sr "
+                           "module is loaded (modprobe sr_mod); reading its discs takes group cdrom"))
+        << vecLines[3];
+
+    stRun = RKToolRun(RKToolPath(), {"--engine", "sc", "list", "--json"}, mapEnv);
+    nlohmann::ordered_json jsonDoc = Document(stRun);
+    EXPECT_EQ(jsonDoc["writers"].size(), 0u);
+    EXPECT_EQ(jsonDoc["no_writers"]["looked"], vecLines[2].substr(21, vecLines[2].size() - 22));
+    EXPECT_EQ("What usually helps: " + jsonDoc["no_writers"]["help"].get<std::string>() + ".", vecLines[3]);
+
+    // Another engine lists only its own drives.
+    stRun = RKToolRun(RKToolPath(), {"--engine", "cl", "list", "--json"}, mapEnv);
+    jsonDoc = Document(stRun);
+    EXPECT_EQ(jsonDoc["no_writers"]["looked"], "its own drives: RKDRVCL is not the system engine");
+    EXPECT_EQ(jsonDoc["no_writers"]["help"], "the machine's drives are the system engine's: --engine sc");
+}
+
 TEST_F(RKToolCliTest, LettersMayBeLowerCaseOrCarryAColon)
 {
     for (const char* szLetter : {"E", "e", "E:", "e:"})

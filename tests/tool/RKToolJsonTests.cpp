@@ -2,6 +2,7 @@
 // sample engine's drives.
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -99,7 +100,8 @@ TEST_F(RKToolJsonTest, ListGivesEverySampleDriveFieldByField)
     EXPECT_EQ(stRun.nExitCode, 0);
     EXPECT_EQ(stRun.strErr, "");
     nlohmann::ordered_json jsonDoc = Document(stRun);
-    EXPECT_EQ(Keys(jsonDoc), (std::vector<std::string>{"engine", "writers"}));
+    EXPECT_EQ(Keys(jsonDoc), (std::vector<std::string>{"engine", "writers", "no_writers"}));
+    EXPECT_TRUE(jsonDoc["no_writers"].is_null());
     ExpectEngine(jsonDoc["engine"], "cl", "0xF0000002", "RKDRVCL");
     ASSERT_EQ(jsonDoc["writers"].size(), 2u);
     ExpectDrive(jsonDoc["writers"][0], {0, "D", "Sample Writer DVD-RW", 0x0015, false, 0, ""});
@@ -138,6 +140,15 @@ TEST_F(RKToolJsonTest, InfoAndEjectNameTheDriveTheyActedOn)
     EXPECT_EQ(stRun.nExitCode, 0);
     jsonDoc = Document(stRun);
     EXPECT_EQ(jsonDoc["eject"], (nlohmann::ordered_json{{"index", 1}, {"letter", "E"}, {"result", 1}}));
+
+    // An open tray holds no disc the drive reads: the image goes aside.
+    stRun = Run({"--engine", "cl", "--json", "eject", "D"});
+    EXPECT_EQ(stRun.nExitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists(ImagePath('d')));
+    std::ifstream fileAside(ImagePath('d').string() + ".ejected");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(fileAside), {}), "disc image");
+    stRun = Run({"--engine", "cl", "--json", "info", "D"});
+    ExpectDrive(Document(stRun)["writer"], {0, "D", "Sample Writer DVD-RW", 0x0015, false, 0, ""}, true);
 }
 
 TEST_F(RKToolJsonTest, ReloadShowsBothTablesAndThatKnownDrivesKeptTheirIndexes)
@@ -269,5 +280,8 @@ TEST_F(RKToolJsonTest, DemoRunsTheWholeRequestAndLeavesNothingBehind)
     ExpectEngine(jsonDoc["reload"]["after"]["engine"], "rd", "0xF0000001", "RKDRVRD");
     EXPECT_EQ(jsonDoc["reload"]["all_kept"], true);
     EXPECT_EQ(jsonDoc["reload"]["after"]["writers"].size(), 3u);
+    // The eject took the disc out of E: before the reload.
+    EXPECT_EQ(jsonDoc["reload"]["after"]["writers"][1]["letter"], "E");
+    EXPECT_EQ(jsonDoc["reload"]["after"]["writers"][1]["disc_present"], false);
 }
 } // namespace

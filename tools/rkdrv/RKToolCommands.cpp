@@ -36,6 +36,26 @@ WORD OtherCase(WORD wLetter)
     return wLetter;
 }
 
+// "0xF0000004: RKDRVIM", or the identifier alone when it names no module.
+std::string IdText(DWORD dwId)
+{
+    std::string strModules = RKToolEngineModules(dwId);
+    return RKToolHex(dwId) + (strModules.empty() ? "" : ": " + strModules);
+}
+
+// The engine's table under a title line, and its document {"engine", "writers"}.
+RKToolJson ShowTable(RKToolContext& ctx, CRKToolEngine& engine, const std::string& strTitle,
+                     std::vector<RKToolDriveRow>& vecRows)
+{
+    RKToolJson jsonTable;
+    jsonTable["engine"] = RKToolEngineJson(engine);
+    vecRows = RKToolReadDrives(engine.Manager(), true);
+    jsonTable["writers"] = RKToolDrivesJson(vecRows);
+    ctx.console.Out(strTitle + RKToolEngineLine(engine));
+    PrintLines(ctx, RKToolDriveTable(vecRows));
+    return jsonTable;
+}
+
 RKToolJson FileJson(const RKToolFileInfo& stFile)
 {
     RKToolJson jsonFile;
@@ -101,7 +121,19 @@ int RKToolList(RKToolContext& ctx, CRKToolEngine& engine, RKToolJson& jsonOut)
     ctx.console.Out(std::to_string(vecRows.size()) + (vecRows.size() == 1 ? " writer" : " writers") +
                     (vecRows.empty() ? "." : ":"));
     if (!vecRows.empty())
+    {
         PrintLines(ctx, RKToolDriveTable(vecRows));
+        jsonOut["no_writers"] = RKToolJson();
+        return RKEXIT_DONE;
+    }
+    // None: where the engine looked, and what usually helps.
+    RKToolDriveSearch stSearch = RKToolSystemDriveSearch();
+    if (!engine.IsSystemModule())
+        stSearch = {"its own drives: " + engine.Module().strName + " is not the system engine",
+                    "the machine's drives are the system engine's: --engine sc"};
+    jsonOut["no_writers"] = {{"looked", stSearch.strLooked}, {"help", stSearch.strHelp}};
+    ctx.console.Out("The engine looked at " + stSearch.strLooked + ".");
+    ctx.console.Out("What usually helps: " + stSearch.strHelp + ".");
     return RKEXIT_DONE;
 }
 
@@ -127,7 +159,8 @@ int RKToolEject(RKToolContext& ctx, CRKToolEngine& engine, WORD wLetter, RKToolJ
     if (int nCode = RKToolFindDrive(ctx, engine, wLetter, dwIndex))
         return nCode;
     CRKWriter* pWriter = engine.Manager()->GetWriter(dwIndex);
-    int nResult = RKToolEngineCall("EjectTray", pWriter->GetDriveLetter(), [&] { return pWriter->EjectTray(); });
+    int nResult =
+        RKToolEngineCall("EjectTray", pWriter->GetDriveLetter(), [&] { return pWriter->EjectTray(); });
     RKToolJson jsonEject;
     jsonEject["index"] = dwIndex;
     jsonEject["letter"] = RKToolLetterText(pWriter->GetDriveLetter());
@@ -145,30 +178,15 @@ int RKToolEject(RKToolContext& ctx, CRKToolEngine& engine, WORD wLetter, RKToolJ
 int RKToolReload(RKToolContext& ctx, CRKToolEngine& engine, const RKToolEngineChoice& stTo,
                  RKToolJson& jsonOut)
 {
-    std::vector<RKToolDriveRow> vecBefore = RKToolReadDrives(engine.Manager(), true);
-    RKToolJson jsonBefore;
-    jsonBefore["engine"] = RKToolEngineJson(engine);
-    jsonBefore["writers"] = RKToolDrivesJson(vecBefore);
-    jsonOut["before"] = jsonBefore;
-    ctx.console.Out("Before the reload: " + RKToolEngineLine(engine));
-    PrintLines(ctx, RKToolDriveTable(vecBefore));
-
+    std::vector<RKToolDriveRow> vecBefore;
+    jsonOut["before"] = ShowTable(ctx, engine, "Before the reload: ", vecBefore);
     if (!engine.Reload(stTo))
-    {
-        std::string strModules = RKToolEngineModules(stTo.dwId);
         return RKToolFail(ctx, RKEXIT_NO_ENGINE,
-                          "the reload onto --to " + stTo.strName + " (" + RKToolHex(stTo.dwId) +
-                              (strModules.empty() ? "" : ": " + strModules) + ") gave no manager; " +
+                          "the reload onto --to " + stTo.strName + " (" + IdText(stTo.dwId) +
+                              ") gave no manager; " +
                               (engine.Manager() ? "the old one was kept" : "the old one is released"));
-    }
-
-    std::vector<RKToolDriveRow> vecAfter = RKToolReadDrives(engine.Manager(), true);
-    RKToolJson jsonAfter;
-    jsonAfter["engine"] = RKToolEngineJson(engine);
-    jsonAfter["writers"] = RKToolDrivesJson(vecAfter);
-    jsonOut["after"] = jsonAfter;
-    ctx.console.Out("After the reload: " + RKToolEngineLine(engine));
-    PrintLines(ctx, RKToolDriveTable(vecAfter));
+    std::vector<RKToolDriveRow> vecAfter;
+    jsonOut["after"] = ShowTable(ctx, engine, "After the reload: ", vecAfter);
 
     // Each drive known before, and where the new table has it.
     RKToolJson jsonKept = RKToolJson::array();
@@ -216,9 +234,8 @@ int RKToolVersion(RKToolContext& ctx, const RKToolEngineChoice& stChoice, RKTool
         jsonEngine["id"] = RKToolHex(stChoice.dwId);
         jsonEngine["loaded"] = false;
         jsonOut["engine"] = jsonEngine;
-        std::string strModules = RKToolEngineModules(stChoice.dwId);
         ctx.console.Out("engine: none loaded for --engine " + stChoice.strName + " (" +
-                        RKToolHex(stChoice.dwId) + (strModules.empty() ? "" : ": " + strModules) + ")");
+                        IdText(stChoice.dwId) + ")");
         return RKEXIT_DONE;
     }
     RKToolJson jsonEngine = RKToolEngineJson(engine);

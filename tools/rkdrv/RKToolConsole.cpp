@@ -8,26 +8,13 @@ CRKToolConsole::CRKToolConsole() : m_bTerminal(RKToolStderrIsTerminal()) {}
 
 void CRKToolConsole::Out(const std::string& strLine)
 {
-    if (m_bJson)
-        return;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    // stdout and stderr may be the same terminal: keep the progress line
-    // below whatever is printed.
-    ClearStatusLocked();
-    std::fputs(strLine.c_str(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-    DrawStatusLocked();
+    if (!m_bJson)
+        Line(stdout, strLine);
 }
 
 void CRKToolConsole::Err(const std::string& strLine)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    ClearStatusLocked();
-    std::fputs(strLine.c_str(), stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
-    DrawStatusLocked();
+    Line(stderr, strLine);
 }
 
 void CRKToolConsole::PrintDocument(const std::string& strDocument)
@@ -38,13 +25,24 @@ void CRKToolConsole::PrintDocument(const std::string& strDocument)
     std::fflush(stdout);
 }
 
+void CRKToolConsole::Line(std::FILE* pFile, const std::string& strLine)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // stdout and stderr may be the same terminal: keep the progress line
+    // below whatever is printed.
+    ClearStatusLocked();
+    std::fputs(strLine.c_str(), pFile);
+    std::fputc('\n', pFile);
+    std::fflush(pFile);
+    DrawStatusLocked();
+}
+
 void CRKToolConsole::Status(const std::string& strLine)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_bTerminal)
     {
-        std::fputs(strLine.c_str(), stderr);
-        std::fputc('\n', stderr);
+        std::fprintf(stderr, "%s\n", strLine.c_str());
         std::fflush(stderr);
         return;
     }

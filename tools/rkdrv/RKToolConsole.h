@@ -5,6 +5,7 @@
 #define RKTOOLCONSOLE_H
 
 #include <cstddef>
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -34,6 +35,8 @@ public:
     bool IsJson() const { return m_bJson; }
 
 private:
+    // One whole line, below the progress line.
+    void Line(std::FILE* pFile, const std::string& strLine);
     // Callers hold m_mutex.
     void ClearStatusLocked();
     void DrawStatusLocked();

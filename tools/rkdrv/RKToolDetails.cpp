@@ -44,10 +44,10 @@ std::vector<std::string> RKToolProfileMediaNames(const RKDriveDetails& stDrive)
             vecCodes.push_back(RKDRV::GetMediaTypeOfProfile(stDrive.awProfiles[i]));
     }
     std::vector<std::string> vecNames;
-    for (DWORD dwCode : RKToolNamedMediaCodes())
+    for (const RKMediaName& stName : g_aRKMediaNames)
     {
-        if (std::find(vecCodes.begin(), vecCodes.end(), dwCode) != vecCodes.end())
-            vecNames.push_back(RKToolMediaName(dwCode));
+        if (std::find(vecCodes.begin(), vecCodes.end(), stName.dwMediaType) != vecCodes.end())
+            vecNames.push_back(stName.szName);
     }
     return vecNames;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "RKToolText.h"
+#include "RKUtf8.h"
 
 namespace
 {
@@ -16,7 +17,7 @@ bool Known(DWORD dwValue)
 
 RKToolJson TextJson(const unsigned short* szText)
 {
-    std::string strText = RKToolUtf8(szText);
+    std::string strText = RKTextToUtf8(szText);
     return strText.empty() ? RKToolJson() : RKToolJson(strText);
 }
 
@@ -69,7 +70,7 @@ std::string Line(const char* szLabel, const std::string& strValue)
 
 std::string TextOr(const unsigned short* szText, const char* szEmpty)
 {
-    std::string strText = RKToolUtf8(szText);
+    std::string strText = RKTextToUtf8(szText);
     return strText.empty() ? szEmpty : strText;
 }
 
@@ -88,7 +89,7 @@ std::string ProfileText(DWORD dwProfile, const char* szNote = "")
 {
     char szCode[16];
     std::snprintf(szCode, sizeof(szCode), "0x%04X", static_cast<unsigned int>(dwProfile));
-    std::string strName = RKToolUtf8(RKDRV::GetProfileName(dwProfile));
+    std::string strName = RKTextToUtf8(RKDRV::GetProfileName(dwProfile));
     std::string strCode = std::string(szCode) + szNote;
     return strName.empty() ? strCode : strName + " (" + strCode + ")";
 }
@@ -96,10 +97,10 @@ std::string ProfileText(DWORD dwProfile, const char* szNote = "")
 std::vector<std::string> DriveLines(const RKDriveDetails& stDrive)
 {
     std::vector<std::string> vecLines;
-    vecLines.push_back(Line("vendor", RKToolUtf8(stDrive.szVendor)));
-    vecLines.push_back(Line("product", RKToolUtf8(stDrive.szProduct)));
-    vecLines.push_back(Line("revision", RKToolUtf8(stDrive.szRevision)));
-    vecLines.push_back(Line("serial number", RKToolUtf8(stDrive.szSerial)));
+    vecLines.push_back(Line("vendor", RKTextToUtf8(stDrive.szVendor)));
+    vecLines.push_back(Line("product", RKTextToUtf8(stDrive.szProduct)));
+    vecLines.push_back(Line("revision", RKTextToUtf8(stDrive.szRevision)));
+    vecLines.push_back(Line("serial number", RKTextToUtf8(stDrive.szSerial)));
     vecLines.push_back(
         Line("interface", NameOrNumber(RKToolInterfaceName(stDrive.dwInterface), stDrive.dwInterface)));
     std::string strLoading = NameOrNumber(RKToolLoadingName(stDrive.dwLoading), stDrive.dwLoading);
@@ -249,7 +250,7 @@ void RKToolAddDetailsJson(const RKToolDetails& stDetails, RKToolJson& jsonWriter
         const RKDiscDetails& stDisc = stDetails.stDisc;
         jsonDisc["profile"] = NumberJson(stDisc.dwProfile);
         jsonDisc["profile_name"] = Known(stDisc.dwProfile)
-                                       ? NameJson(RKToolUtf8(RKDRV::GetProfileName(stDisc.dwProfile)))
+                                       ? NameJson(RKTextToUtf8(RKDRV::GetProfileName(stDisc.dwProfile)))
                                        : RKToolJson();
         jsonDisc["erasable"] = FlagJson(stDisc.dwErasable);
         jsonDisc["sessions"] = NumberJson(stDisc.dwSessions);

@@ -8,13 +8,6 @@
 
 namespace
 {
-// The library's named codes, in its own order.
-const DWORD s_adwNamedCodes[] = {
-    RKMEDIA_CD,      RKMEDIA_CD_R,       RKMEDIA_CD_RW,       RKMEDIA_DVD,      RKMEDIA_DVD_R,
-    RKMEDIA_DVD_RW,  RKMEDIA_DVD_PLUS_R, RKMEDIA_DVD_PLUS_RW, RKMEDIA_DVD_R_DL, RKMEDIA_DVD_PLUS_R_DL,
-    RKMEDIA_DVD_RAM, RKMEDIA_BD_ROM,     RKMEDIA_BD_R,        RKMEDIA_BD_RE,
-};
-
 // The row of the writer at dwIndex, with what the writer itself holds; a
 // placeholder when there is none.
 RKToolDriveRow IdentityRow(CRKWriter* pWriter, DWORD dwIndex)
@@ -27,7 +20,7 @@ RKToolDriveRow IdentityRow(CRKWriter* pWriter, DWORD dwIndex)
         return stRow;
     }
     stRow.wLetter = pWriter->GetDriveLetter();
-    stRow.strModel = RKToolUtf8(pWriter->GetModelName());
+    stRow.strModel = RKTextToUtf8(pWriter->GetModelName());
     stRow.dwSupportedMedia = pWriter->GetSupportedMedia();
     return stRow;
 }
@@ -89,26 +82,21 @@ RKToolDriveRow RKToolDriveWithMedia(CRKWriter* pWriter, DWORD dwIndex, const RKM
 
 std::string RKToolMediaName(DWORD dwMediaType)
 {
-    RKMediaInfo stInfo;
-    stInfo.dwMediaType = dwMediaType;
-    stInfo.dwDiscType = 0;
-    return RKToolUtf8(stInfo.GetMediaType());
-}
-
-const std::vector<DWORD>& RKToolNamedMediaCodes()
-{
-    static const std::vector<DWORD> s_vecCodes(std::begin(s_adwNamedCodes), std::end(s_adwNamedCodes));
-    return s_vecCodes;
+    for (const RKMediaName& stName : g_aRKMediaNames)
+    {
+        if (stName.dwMediaType == dwMediaType)
+            return stName.szName;
+    }
+    return std::string();
 }
 
 bool RKToolFindMediaType(const std::string& strName, DWORD& dwMediaType)
 {
-    std::string strWanted = RKToolUpper(strName);
-    for (DWORD dwCode : RKToolNamedMediaCodes())
+    for (const RKMediaName& stName : g_aRKMediaNames)
     {
-        if (RKToolUpper(RKToolMediaName(dwCode)) == strWanted)
+        if (RKToolUpper(stName.szName) == RKToolUpper(strName))
         {
-            dwMediaType = dwCode;
+            dwMediaType = stName.dwMediaType;
             return true;
         }
     }
@@ -118,7 +106,7 @@ bool RKToolFindMediaType(const std::string& strName, DWORD& dwMediaType)
 std::string RKToolMediaNameList()
 {
     std::string strList;
-    for (DWORD dwCode : RKToolNamedMediaCodes())
-        strList += (strList.empty() ? "" : ", ") + RKToolMediaName(dwCode);
+    for (const RKMediaName& stName : g_aRKMediaNames)
+        strList += (strList.empty() ? "" : ", ") + std::string(stName.szName);
     return strList;
 }

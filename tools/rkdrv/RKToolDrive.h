@@ -35,10 +35,8 @@ std::vector<RKToolDriveRow> RKToolReadDrives(CRKDRVManager* pManager, bool bQuer
 // A row for a writer whose medium a wait has just reported.
 RKToolDriveRow RKToolDriveWithMedia(CRKWriter* pWriter, DWORD dwIndex, const RKMediaInfo& stInfo);
 
-// A media code's name as the library gives it ("DVD+RW"); "" when it has none.
+// A media code's name ("DVD+RW"); "" when it has none.
 std::string RKToolMediaName(DWORD dwMediaType);
-// The named media codes, in the library's order.
-const std::vector<DWORD>& RKToolNamedMediaCodes();
 // The code whose name equals strName, case ignored. False when none does.
 bool RKToolFindMediaType(const std::string& strName, DWORD& dwMediaType);
 // "CD, CD-R, ..." for --help and errors.

@@ -18,20 +18,11 @@ const RKToolEngineName s_aEngineNames[] = {
     {"rd", RKDRV_ENGINE_RD}, {"im", RKDRV_ENGINE_IM},
 };
 
-bool IsHexDigit(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
 } // namespace
 
 bool RKToolParseEngine(const std::string& strText, RKToolEngineChoice& stChoice)
 {
-    std::string strLower = strText;
-    for (char& c : strLower)
-    {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    std::string strLower = RKToolLower(strText);
     for (const RKToolEngineName& stName : s_aEngineNames)
     {
         if (strLower == stName.szName)
@@ -41,13 +32,10 @@ bool RKToolParseEngine(const std::string& strText, RKToolEngineChoice& stChoice)
             return true;
         }
     }
-    if (strLower.size() < 3 || strLower.size() > 10 || strLower.compare(0, 2, "0x") != 0)
+    // "0x" and 1 to 8 hex digits, nothing else.
+    if (strLower.size() < 3 || strLower.size() > 10 || strLower.compare(0, 2, "0x") != 0 ||
+        strLower.find_first_not_of("0123456789abcdef", 2) != std::string::npos)
         return false;
-    for (std::string::size_type i = 2; i < strLower.size(); ++i)
-    {
-        if (!IsHexDigit(strLower[i]))
-            return false;
-    }
     stChoice.dwId = static_cast<DWORD>(std::strtoul(strLower.c_str() + 2, nullptr, 16));
     stChoice.strName = RKToolHex(stChoice.dwId);
     return true;
@@ -55,26 +43,38 @@ bool RKToolParseEngine(const std::string& strText, RKToolEngineChoice& stChoice)
 
 std::string RKToolEngineModules(DWORD dwId)
 {
-    switch (dwId)
+    std::string strModules;
+    for (const RKEngineModules& stEntry : g_aRKEngineModules)
     {
-    case RKDRV_ENGINE_SC:
-        return "RKDRVSC";
-    case RKDRV_ENGINE_RD:
-        return "RKDRVRD";
-    case RKDRV_ENGINE_CL:
-        return "RKDRVCL";
-    case RKDRV_ENGINE_IM:
-        return "RKDRVIM";
-    case RKDRV_ENGINE_ANY:
-        return "RKDRVCL, RKDRVRD, RKDRVIM, RKDRVSC";
-    default:
-        return "";
+        for (const char* szModule : stEntry.aszModules)
+        {
+            if (stEntry.dwODD == dwId && szModule)
+                strModules += (strModules.empty() ? "" : ", ") + std::string(szModule);
+        }
     }
+    return strModules;
+}
+
+std::string RKToolEngineHelp()
+{
+    std::string strHelp = "Engines (--engine, --to):\n";
+    for (const RKToolEngineName& stName : s_aEngineNames)
+    {
+        std::string strName = stName.szName;
+        strHelp += "  " + strName + std::string(7 - strName.size(), ' ') + RKToolHex(stName.dwId) + ": " +
+                   RKToolEngineModules(stName.dwId) +
+                   (stName.dwId == RKDRV_ENGINE_SC    ? ", the system engine; the default"
+                    : stName.dwId == RKDRV_ENGINE_ANY ? ", the first that loads"
+                                                      : "") +
+                   "\n";
+    }
+    return strHelp + "  0xHEX  any engine identifier";
 }
 
 std::string RKToolEngineCallText(const char* szCall, WORD wLetter, const std::exception* pException)
 {
-    std::string strText = std::string(szCall) + (wLetter ? " of " + RKToolLetterText(wLetter) + ":" : "") + " threw";
+    std::string strText =
+        std::string(szCall) + (wLetter ? " of " + RKToolLetterText(wLetter) + ":" : "") + " threw";
     const char* szWhat = pException ? pException->what() : nullptr;
     return szWhat && *szWhat ? strText + ": " + szWhat : strText + " an exception";
 }
@@ -110,6 +110,11 @@ bool CRKToolEngine::Reload(const RKToolEngineChoice& stChoice)
     m_stChoice = stChoice;
     m_stModule = RKToolEngineFile(m_pManager->GetModule());
     return true;
+}
+
+bool CRKToolEngine::IsSystemModule() const
+{
+    return m_pManager && RKToolUpper(m_stModule.strName) == RKToolUpper(RKToolEngineModules(RKDRV_ENGINE_SC));
 }
 
 void CRKToolEngine::Clear()

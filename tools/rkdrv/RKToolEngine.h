@@ -20,6 +20,8 @@ bool RKToolParseEngine(const std::string& strText, RKToolEngineChoice& stChoice)
 // The engine module names an identifier stands for, in the order the
 // library tries them ("RKDRVCL, RKDRVRD, RKDRVIM, RKDRVSC"); "" for none.
 std::string RKToolEngineModules(DWORD dwId);
+// The engines section of --help: names, identifiers, modules.
+std::string RKToolEngineHelp();
 
 // Owns one manager from the library and gives it back on every path out.
 class CRKToolEngine
@@ -40,6 +42,10 @@ public:
     CRKDRVManager* Manager() const { return m_pManager; }
     const RKToolEngineChoice& Choice() const { return m_stChoice; }
     const RKToolFileInfo& Module() const { return m_stModule; }
+    // Whether the loaded module is the one the system engine's identifier
+    // names: it tells where drives were looked for, never what an engine's
+    // values mean (the details interface says that).
+    bool IsSystemModule() const;
 
 private:
     CRKDRVManager* m_pManager = nullptr;

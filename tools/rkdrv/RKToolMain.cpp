@@ -11,6 +11,15 @@
 
 namespace
 {
+// Puts the console back on every way out of the run, exceptions included.
+struct CRKToolConsoleScope
+{
+    CRKToolConsoleScope() = default;
+    CRKToolConsoleScope(const CRKToolConsoleScope&) = delete;
+    CRKToolConsoleScope& operator=(const CRKToolConsoleScope&) = delete;
+    ~CRKToolConsoleScope() { RKToolRestoreConsole(); }
+};
+
 int RunCommand(RKToolContext& ctx)
 {
     const RKToolOptions& options = ctx.options;
@@ -89,6 +98,7 @@ int Run(int argc, char** argv, bool& bJson)
     bJson = options.bJson;
 
     RKToolPrepareConsole();
+    CRKToolConsoleScope consoleScope;
     CRKToolConsole console;
     console.SetJson(options.bJson);
     RKToolJson jsonDoc = RKToolJson::object();

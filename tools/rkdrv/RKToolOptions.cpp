@@ -24,15 +24,9 @@ const char s_szExitCodes[] = "Exit codes:\n"
                              "  6    internal failure of the tool (a fault, not an outcome)\n"
                              "  130  a second Ctrl-C during a wait";
 
-const char s_szEngines[] = "Engines (--engine, --to):\n"
-                           "  sc    RKDRVSC, the system engine (0xF0000000), the default\n"
-                           "  auto  0xFFFF0001: tries RKDRVCL, RKDRVRD, RKDRVIM, RKDRVSC in turn\n"
-                           "  cl    RKDRVCL (0xF0000002)    rd  RKDRVRD (0xF0000001)\n"
-                           "  im    RKDRVIM (0xF0000004)    0xHEX  any engine identifier";
-
 std::string Footer()
 {
-    return std::string("\n") + s_szEngines + "\n\n" + s_szExitCodes + "\n";
+    return "\n" + RKToolEngineHelp() + "\n\n" + s_szExitCodes + "\n";
 }
 
 // "E", "e", "E:" or "e:"; 0 for anything else.

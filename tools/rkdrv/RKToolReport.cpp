@@ -73,8 +73,8 @@ RKToolJson RKToolEngineJson(const CRKToolEngine& engine)
     jsonEngine["id"] = RKToolHex(engine.Choice().dwId);
     jsonEngine["module"] = stModule.strName.empty() ? RKToolJson() : RKToolJson(stModule.strName);
     jsonEngine["path"] = stModule.strPath.empty() ? RKToolJson() : RKToolJson(stModule.strPath);
-    // What the module is called; the tool takes no meaning from it.
-    jsonEngine["system_engine"] = RKToolUpper(stModule.strName) == "RKDRVSC";
+    // What the module is called; the tool takes no meaning of values from it.
+    jsonEngine["system_engine"] = engine.IsSystemModule();
     return jsonEngine;
 }
 

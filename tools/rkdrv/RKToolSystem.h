@@ -23,12 +23,11 @@ bool RKToolLockEndsWithProgram();
 bool RKToolStderrIsTerminal();
 // Columns of standard error's terminal, or 0 when unknown.
 int RKToolTerminalColumns();
-// Makes the console show UTF-8 where it needs telling.
+// Makes the console show UTF-8 where it needs telling, until
+// RKToolRestoreConsole puts back what it was; a Ctrl-C or a closed console
+// that ends the process puts it back too.
 void RKToolPrepareConsole();
-
-// Sets a variable of the process environment, which engines loaded into
-// the process read; null removes it. False when that failed.
-bool RKToolSetEnvironment(const char* szName, const char* szValue);
+void RKToolRestoreConsole();
 
 // The folder the running program's file is in; empty when unknown.
 std::string RKToolProgramFolder();
@@ -38,6 +37,15 @@ std::string RKToolProgramFolder();
 // it cannot be loaded.
 void* RKToolHoldEngineModule(const std::string& strFolder, const std::string& strName);
 void RKToolReleaseModule(void* hModule);
+
+// Where the system engine looks for drives on this system, and what
+// usually helps when it finds none.
+struct RKToolDriveSearch
+{
+    std::string strLooked;
+    std::string strHelp;
+};
+RKToolDriveSearch RKToolSystemDriveSearch();
 
 // A module file as the tool reports it.
 struct RKToolFileInfo

@@ -106,10 +106,7 @@ int RKToolTerminalColumns()
 
 void RKToolPrepareConsole() {}
 
-bool RKToolSetEnvironment(const char* szName, const char* szValue)
-{
-    return (szValue ? setenv(szName, szValue, 1) : unsetenv(szName)) == 0;
-}
+void RKToolRestoreConsole() {}
 
 std::string RKToolProgramFolder()
 {
@@ -128,6 +125,14 @@ void RKToolReleaseModule(void* hModule)
 {
     if (hModule)
         dlclose(hModule);
+}
+
+RKToolDriveSearch RKToolSystemDriveSearch()
+{
+    return {"the kernel's optical drives, the srN entries of /sys/class/block",
+            "a drive appears as /dev/srN once the kernel's sr module is loaded (modprobe sr_mod); reading "
+            "its discs takes group cdrom (usermod -aG cdrom USER, then log in again); in a virtual machine "
+            "the drive must be given to the guest as a CD/DVD drive"};
 }
 
 RKToolFileInfo RKToolLibraryFile()

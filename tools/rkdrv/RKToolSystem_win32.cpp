@@ -9,11 +9,31 @@
 
 #include "RKLog.h"
 #include "RKToolSystem.h"
+#include "RKUtf8.h"
 
 namespace
 {
 std::atomic<int> s_nInterrupts{0};
 bool s_bInstalled = false;
+// The console's output code page before the tool set UTF-8; 0 when it set
+// none. Every way out puts it back: the user's console is not the tool's.
+std::atomic<UINT> s_uOldOutputCP{0};
+
+void RestoreOutputCP()
+{
+    UINT uOld = s_uOldOutputCP.exchange(0);
+    if (uOld)
+        SetConsoleOutputCP(uOld);
+}
+
+// Installed for the whole run: a Ctrl-C outside a wait, a closed console
+// window, a logoff or a shutdown ends the process through the next handler
+// (the system's), after the code page is back.
+BOOL WINAPI RKToolOnConsoleEnd(DWORD)
+{
+    RestoreOutputCP();
+    return FALSE;
+}
 
 // Runs on a thread of its own, which the system starts for each press.
 BOOL WINAPI RKToolOnConsoleControl(DWORD dwType)
@@ -25,31 +45,26 @@ BOOL WINAPI RKToolOnConsoleControl(DWORD dwType)
         static const char s_szMessage[] = "\r\nrkdrv: interrupted\r\n";
         DWORD dwWritten = 0;
         WriteFile(GetStdHandle(STD_ERROR_HANDLE), s_szMessage, sizeof(s_szMessage) - 1, &dwWritten, nullptr);
+        RestoreOutputCP();
         TerminateProcess(GetCurrentProcess(), 130);
     }
     return TRUE;
 }
 
+// Windows' wide texts are the interface's UTF-16: one conversion for both.
 std::string Utf8OfWide(const wchar_t* szText)
 {
-    int nBytes = WideCharToMultiByte(CP_UTF8, 0, szText, -1, nullptr, 0, nullptr, nullptr);
-    if (nBytes <= 1)
-        return std::string();
-    std::string strOut(static_cast<std::string::size_type>(nBytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, szText, -1, &strOut[0], nBytes, nullptr, nullptr);
-    strOut.resize(static_cast<std::string::size_type>(nBytes - 1));
-    return strOut;
+    std::vector<unsigned short> vecText;
+    for (; szText && *szText; ++szText)
+        vecText.push_back(static_cast<unsigned short>(*szText));
+    vecText.push_back(0);
+    return RKTextToUtf8(vecText.data());
 }
 
 std::wstring WideOfUtf8(const std::string& strText)
 {
-    int nChars = MultiByteToWideChar(CP_UTF8, 0, strText.c_str(), -1, nullptr, 0);
-    if (nChars <= 1)
-        return std::wstring();
-    std::wstring strOut(static_cast<std::wstring::size_type>(nChars), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, strText.c_str(), -1, &strOut[0], nChars);
-    strOut.resize(static_cast<std::wstring::size_type>(nChars - 1));
-    return strOut;
+    std::vector<unsigned short> vecText = RKTextFromUtf8(strText.c_str());
+    return std::wstring(vecText.begin(), vecText.end() - 1);
 }
 
 // The module's full path; empty when it cannot be read whole.
@@ -149,14 +164,19 @@ int RKToolTerminalColumns()
 
 void RKToolPrepareConsole()
 {
-    SetConsoleOutputCP(CP_UTF8);
+    UINT uOld = GetConsoleOutputCP();
+    if (uOld == 0 || uOld == CP_UTF8)
+        return;
+    SetConsoleCtrlHandler(RKToolOnConsoleEnd, TRUE);
+    s_uOldOutputCP = uOld;
+    if (!SetConsoleOutputCP(CP_UTF8))
+        s_uOldOutputCP = 0;
 }
 
-bool RKToolSetEnvironment(const char* szName, const char* szValue)
+void RKToolRestoreConsole()
 {
-    // The C runtime's copy, which getenv in every module reads, and the
-    // process environment alike; "" removes the variable.
-    return _putenv_s(szName, szValue ? szValue : "") == 0;
+    RestoreOutputCP();
+    SetConsoleCtrlHandler(RKToolOnConsoleEnd, FALSE);
 }
 
 std::string RKToolProgramFolder()
@@ -179,7 +199,8 @@ void* RKToolHoldEngineModule(const std::string& strFolder, const std::string& st
             c = L'\\';
     }
     std::vector<wchar_t> vecFull(32768);
-    DWORD dwLength = GetFullPathNameW(strPath.c_str(), static_cast<DWORD>(vecFull.size()), vecFull.data(), nullptr);
+    DWORD dwLength =
+        GetFullPathNameW(strPath.c_str(), static_cast<DWORD>(vecFull.size()), vecFull.data(), nullptr);
     if (dwLength == 0 || dwLength >= vecFull.size())
         return nullptr;
     return LoadLibraryExW(vecFull.data(), nullptr,
@@ -190,6 +211,14 @@ void RKToolReleaseModule(void* hModule)
 {
     if (hModule)
         FreeLibrary(static_cast<HMODULE>(hModule));
+}
+
+RKToolDriveSearch RKToolSystemDriveSearch()
+{
+    return {"the drive letters A: to Z:, and no letter is a CD/DVD drive (GetDriveTypeW)",
+            "a drive Windows does not show as a CD/DVD drive in Explorer is not seen: check that it is "
+            "connected and has a letter (Disk Management); a disc image must be mounted to have one; "
+            "under wine, give the drive a letter of type CD-ROM (winecfg)"};
 }
 
 RKToolFileInfo RKToolLibraryFile()

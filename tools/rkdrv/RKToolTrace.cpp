@@ -1,6 +1,7 @@
 #include "RKToolTrace.h"
 
 #include "RKToolText.h"
+#include "RKUtf8.h"
 
 void CRKToolTraceSink::Write(RKLogKind kind, const unsigned short* text)
 {
@@ -18,12 +19,12 @@ void CRKToolTraceSink::Write(RKLogKind kind, const unsigned short* text)
             if (kind == RKLOG_ERROR)
             {
                 ++m_nErrors;
-                m_strLastError = RKToolUtf8(text);
+                m_strLastError = RKTextToUtf8(text);
             }
         }
         if (m_bPrint)
             m_console.Err(std::string(static_cast<std::string::size_type>(nDepth) * 2, ' ') +
-                          RKLogKindTag(kind) + RKToolUtf8(text));
+                          RKLogKindTag(kind) + RKTextToUtf8(text));
     }
     catch (...)
     {

@@ -81,53 +81,26 @@ public:
     CRKToolInterruptScope& operator=(const CRKToolInterruptScope&) = delete;
 };
 
-enum class RKToolWaitEnd
+// How a wait ended; the names are the document's "result".
+enum RKToolWaitEnd
 {
-    Found,
-    OtherType,
-    Interrupted,
-    TimedOut,
-    NoWriter,
-    EngineFailed,
-    ToolFailed
+    RKWAITEND_FOUND,
+    RKWAITEND_OTHER_TYPE,
+    RKWAITEND_INTERRUPTED,
+    RKWAITEND_TIMED_OUT,
+    RKWAITEND_NO_WRITER,
+    RKWAITEND_ENGINE_FAILED,
+    RKWAITEND_TOOL_FAILED
 };
-
-const char* EndName(RKToolWaitEnd eEnd)
-{
-    switch (eEnd)
-    {
-    case RKToolWaitEnd::Found:
-        return "found";
-    case RKToolWaitEnd::OtherType:
-        return "other_type";
-    case RKToolWaitEnd::Interrupted:
-        return "cancelled";
-    case RKToolWaitEnd::TimedOut:
-        return "timeout";
-    case RKToolWaitEnd::NoWriter:
-        return "no_writer";
-    case RKToolWaitEnd::EngineFailed:
-        return "engine_failed";
-    case RKToolWaitEnd::ToolFailed:
-        return "failed";
-    }
-    return "";
-}
+const char* const s_aszEndNames[] = {"found",     "other_type",    "cancelled", "timeout",
+                                     "no_writer", "engine_failed", "failed"};
 
 // Why the callback answered 0: the wait was asked to stop.
 RKToolWaitEnd EndOfStop(RKToolStop eStop)
 {
-    switch (eStop)
-    {
-    case RKToolStop::Timeout:
-        return RKToolWaitEnd::TimedOut;
-    case RKToolStop::Interrupt:
-        return RKToolWaitEnd::Interrupted;
-    case RKToolStop::Failure:
-    case RKToolStop::None:
-        break;
-    }
-    return RKToolWaitEnd::ToolFailed;
+    return eStop == RKToolStop::Timeout     ? RKWAITEND_TIMED_OUT
+           : eStop == RKToolStop::Interrupt ? RKWAITEND_INTERRUPTED
+                                            : RKWAITEND_TOOL_FAILED;
 }
 
 double Rounded(double dSeconds)
@@ -167,7 +140,7 @@ int RKToolWait(RKToolContext& ctx, CRKToolEngine& engine, const RKToolWaitReques
 
     CRKToolWaitMonitor monitor(ctx.console, !stRequest.bSingle,
                                stRequest.bHasTimeout ? stRequest.dTimeout : -1.0);
-    RKToolWaitEnd eEnd = RKToolWaitEnd::Found;
+    RKToolWaitEnd eEnd = RKWAITEND_FOUND;
     RKMediaInfo stInfo = {};
     DWORD dwFoundIndex = dwIndex;
     // The library's fault records during the wait: a throwing engine call
@@ -205,7 +178,8 @@ int RKToolWait(RKToolContext& ctx, CRKToolEngine& engine, const RKToolWaitReques
             }
             monitor.Start();
             DWORD dwWaitIndex = dwIndex;
-            bFound = RKToolEngineCall("WaitMedia", 0, [&] { return pManager->WaitMedia(stInfo, dwWaitIndex); }) != 0;
+            bFound = RKToolEngineCall("WaitMedia", 0,
+                                      [&] { return pManager->WaitMedia(stInfo, dwWaitIndex); }) != 0;
             if (bFound)
                 dwFoundIndex = dwWaitIndex;
         }
@@ -214,28 +188,30 @@ int RKToolWait(RKToolContext& ctx, CRKToolEngine& engine, const RKToolWaitReques
             if (monitor.HasFinalReport())
                 eEnd = EndOfStop(monitor.StopReason());
             else if (ctx.trace.ErrorCount() > nFaultsBefore)
-                eEnd = RKToolWaitEnd::EngineFailed;
-            else if (!stRequest.bSingle && !pManager->GetWriter(monitor.NextAcross(dwIndex, pManager->GetNbWriter())))
-                eEnd = RKToolWaitEnd::NoWriter;
+                eEnd = RKWAITEND_ENGINE_FAILED;
+            else if (!stRequest.bSingle &&
+                     !pManager->GetWriter(monitor.NextAcross(dwIndex, pManager->GetNbWriter())))
+                eEnd = RKWAITEND_NO_WRITER;
             else
-                eEnd = RKToolWaitEnd::EngineFailed;
+                eEnd = RKWAITEND_ENGINE_FAILED;
         }
-        if (eEnd == RKToolWaitEnd::EngineFailed)
-            strFault = ctx.trace.ErrorCount() > nFaultsBefore ? ctx.trace.LastError()
-                                                               : "its wait ended with no disc and no final report";
-        monitor.Stop(eEnd == RKToolWaitEnd::NoWriter       ? "the wait ended: no writer at the index polled"
-                     : eEnd == RKToolWaitEnd::EngineFailed ? "the wait ended: the engine failed"
-                                                           : "");
+        if (eEnd == RKWAITEND_ENGINE_FAILED)
+            strFault = ctx.trace.ErrorCount() > nFaultsBefore
+                           ? ctx.trace.LastError()
+                           : "its wait ended with no disc and no final report";
+        monitor.Stop(eEnd == RKWAITEND_NO_WRITER       ? "the wait ended: no writer at the index polled"
+                     : eEnd == RKWAITEND_ENGINE_FAILED ? "the wait ended: the engine failed"
+                                                       : "");
     }
     ctx.console.EndStatus();
 
-    if (eEnd == RKToolWaitEnd::Found && stRequest.bHasType && stInfo.dwMediaType != stRequest.dwType)
-        eEnd = RKToolWaitEnd::OtherType;
-    bool bDisc = eEnd == RKToolWaitEnd::Found || eEnd == RKToolWaitEnd::OtherType;
+    if (eEnd == RKWAITEND_FOUND && stRequest.bHasType && stInfo.dwMediaType != stRequest.dwType)
+        eEnd = RKWAITEND_OTHER_TYPE;
+    bool bDisc = eEnd == RKWAITEND_FOUND || eEnd == RKWAITEND_OTHER_TYPE;
     RKToolDriveRow stRow = RKToolDriveWithMedia(pManager->GetWriter(dwFoundIndex), dwFoundIndex, stInfo);
 
     double dElapsed = monitor.Elapsed();
-    jsonWait["result"] = EndName(eEnd);
+    jsonWait["result"] = s_aszEndNames[eEnd];
     jsonWait["elapsed_s"] = Rounded(dElapsed);
     jsonWait["polls"] = monitor.Polls();
     jsonWait["drive"] = bDisc ? RKToolDriveJson(stRow) : RKToolJson();
@@ -244,28 +220,28 @@ int RKToolWait(RKToolContext& ctx, CRKToolEngine& engine, const RKToolWaitReques
     std::string strElapsed = RKToolSeconds(dElapsed) + " s";
     switch (eEnd)
     {
-    case RKToolWaitEnd::Found:
+    case RKWAITEND_FOUND:
         ctx.console.Out("Disc in " + RKToolLetterText(stRow.wLetter) + ": (index " +
                         std::to_string(dwFoundIndex) + "): " + RKToolMediaText(stRow) + ", disc state " +
                         RKToolDiscStateText(stRow) + ", after " + strElapsed);
         return RKEXIT_DONE;
-    case RKToolWaitEnd::OtherType:
+    case RKWAITEND_OTHER_TYPE:
         return RKToolFail(ctx, RKEXIT_NO_DISC,
                           "the disc in " + RKToolLetterText(stRow.wLetter) + ": is " +
                               RKToolMediaText(stRow) + ", not " + RKToolMediaName(stRequest.dwType));
-    case RKToolWaitEnd::Interrupted:
+    case RKWAITEND_INTERRUPTED:
         return RKToolFail(ctx, RKEXIT_NO_DISC, "wait stopped by Ctrl-C after " + strElapsed + ": no disc");
-    case RKToolWaitEnd::TimedOut:
+    case RKWAITEND_TIMED_OUT:
         return RKToolFail(ctx, RKEXIT_NO_DISC,
                           "no disc within the timeout of " + RKToolSeconds(stRequest.dTimeout) +
                               " s (waited " + strElapsed + ")");
-    case RKToolWaitEnd::EngineFailed:
+    case RKWAITEND_ENGINE_FAILED:
         return RKToolFail(ctx, RKEXIT_ENGINE_FAILED,
                           "the engine failed: " + strFault + " (the library ended the wait on drive " +
                               RKToolLetterText(monitor.LastLetter()) + ":, after " + strElapsed + ")");
-    case RKToolWaitEnd::ToolFailed:
+    case RKWAITEND_TOOL_FAILED:
         return RKToolFail(ctx, RKEXIT_INTERNAL, "internal failure: the wait's progress report failed");
-    case RKToolWaitEnd::NoWriter:
+    case RKWAITEND_NO_WRITER:
         break;
     }
     return RKToolFail(ctx, RKEXIT_NO_DISC, "the wait ended without a disc: no writer at the index it polled");

@@ -7,21 +7,8 @@ namespace
 {
 const char* StepName(int nStep)
 {
-    switch (nStep)
-    {
-    case RKSTEP_POLL:
-        return "poll";
-    case RKSTEP_STARTED:
-        return "started";
-    case RKSTEP_WAITING:
-        return "waiting";
-    case RKSTEP_END:
-        return "end";
-    case RKSTEP_CANCELLED:
-        return "cancelled";
-    default:
-        return "?";
-    }
+    static const char* const s_aszSteps[] = {"poll", "started", "waiting", "?", "end", "cancelled"};
+    return nStep >= 0 && nStep <= 5 ? s_aszSteps[nStep] : "?";
 }
 
 // How often the live line is redrawn and Ctrl-C looked for between reports.

@@ -4,7 +4,10 @@
 // each of its operations wraps, interleaved call by call, and prints the
 // ratio of the medians (engine / raw); also the time to list the drives.
 //
-//   rkdrv_sc_bench [E | --device /dev/srN --index N] [--rounds N]
+//   rkdrv_sc_bench [E | --device /dev/srN --index N] [--rounds N] [--seconds S]
+//
+// --seconds bounds the whole measuring time: a slow build or machine
+// measures fewer rounds instead of running long.
 //
 // E is a drive letter whose dosdevices link leads to the drive; --device
 // names the drive directly, with the index of its writer in the engine.
@@ -43,7 +46,17 @@ struct RKBenchOptions
     std::string strDevice;
     long nIndex = -1;
     int nRounds = 200;
+    // Each measurement stops after its share of this, rounds or not.
+    double dSeconds = 1e9;
 };
+
+// The time one measurement may take: a slow build measures fewer rounds.
+double s_dShare = 1e9;
+
+bool TimeLeft(int nDone, RKClock::time_point tpStart)
+{
+    return nDone == 0 || std::chrono::duration<double>(RKClock::now() - tpStart).count() < s_dShare;
+}
 
 double Microseconds(const std::function<void()>& fnCall)
 {
@@ -73,7 +86,8 @@ void Compare(const char* szWhat, int nRounds, const std::function<void()>& fnEng
     }
     std::vector<double> vecEngine;
     std::vector<double> vecRaw;
-    for (int i = 0; i < nRounds; ++i)
+    RKClock::time_point tpStart = RKClock::now();
+    for (int i = 0; i < nRounds && TimeLeft(i, tpStart); ++i)
     {
         if (i % 2)
         {
@@ -88,8 +102,8 @@ void Compare(const char* szWhat, int nRounds, const std::function<void()>& fnEng
     }
     double dEngine = Median(vecEngine);
     double dRaw = Median(vecRaw);
-    std::printf("%-13s engine %9.1f us, raw %9.1f us, ratio %.3f (target <= 1.10)\n", szWhat, dEngine, dRaw,
-                dRaw > 0 ? dEngine / dRaw : 0.0);
+    std::printf("%-13s engine %9.1f us, raw %9.1f us, ratio %.3f (target <= 1.10), %zu rounds\n", szWhat,
+                dEngine, dRaw, dRaw > 0 ? dEngine / dRaw : 0.0, vecEngine.size());
 }
 
 int OpenDrive(const std::string& strDevice)
@@ -190,6 +204,8 @@ bool ParseOptions(int nArgs, char** aszArgs, RKBenchOptions& stOptions)
             stOptions.nIndex = std::strtol(aszArgs[++i], nullptr, 10);
         else if (strArg == "--rounds" && i + 1 < nArgs)
             stOptions.nRounds = std::max(1, std::min(100000, std::atoi(aszArgs[++i])));
+        else if (strArg == "--seconds" && i + 1 < nArgs)
+            stOptions.dSeconds = std::max(0.0, std::atof(aszArgs[++i]));
         else if (strArg.size() == 1 && std::isalpha(static_cast<unsigned char>(strArg[0])))
             stOptions.wLetter = static_cast<WORD>(std::toupper(static_cast<unsigned char>(strArg[0])));
         else
@@ -203,7 +219,8 @@ void MeasureEnumeration(CRKDRVManager* pManager, int nRounds)
     int nEnumerations = std::max(5, nRounds / 10);
     std::vector<double> vecLoad;
     std::vector<double> vecRefresh;
-    for (int i = 0; i < nEnumerations; ++i)
+    RKClock::time_point tpStart = RKClock::now();
+    for (int i = 0; i < nEnumerations && TimeLeft(i, tpStart); ++i)
     {
         vecLoad.push_back(
             Microseconds([] { RKDRV::ClearODDManager(RKDRV::GetODDManager(RKDRV_ENGINE_SC)); }));
@@ -211,11 +228,13 @@ void MeasureEnumeration(CRKDRVManager* pManager, int nRounds)
     }
     std::printf(
         "enumeration   GetODDManager+ClearODDManager %.1f us, Refresh %.1f us (%d drives, medians of %d)\n",
-        Median(vecLoad), Median(vecRefresh), pManager->GetNbWriter(), nEnumerations);
+        Median(vecLoad), Median(vecRefresh), pManager->GetNbWriter(), static_cast<int>(vecLoad.size()));
 }
 
 int Run(const RKBenchOptions& stOptions)
 {
+    // Three measurements share the time: IsMediaIn, GetMediaInfo, enumeration.
+    s_dShare = stOptions.dSeconds / 3;
     CRKDRVManager* pManager = RKDRV::GetODDManager(RKDRV_ENGINE_SC);
     if (!pManager)
     {
@@ -288,8 +307,9 @@ int main(int nArgs, char** aszArgs)
         RKBenchOptions stOptions;
         if (!ParseOptions(nArgs, aszArgs, stOptions))
         {
-            std::fprintf(stderr,
-                         "usage: rkdrv_sc_bench [LETTER | --device /dev/srN --index N] [--rounds N]\n");
+            std::fprintf(
+                stderr,
+                "usage: rkdrv_sc_bench [LETTER | --device /dev/srN --index N] [--rounds N] [--seconds S]\n");
             return 2;
         }
         return Run(stOptions);

@@ -33,9 +33,10 @@
 #define RKSC_DISC_OTHER 4u      // a state the drive reports otherwise, or none
 
 // CRKWriter::GetSupportedMedia(): one bit per media code the drive can hold,
-// from the profiles the drive lists; bits 14 and up are media without a
-// library code, one bit per profile. A drive whose profile list cannot be
-// read reports 0.
+// from the profiles the drive lists; bit n below 14 stands for the code of
+// entry n of g_aRKMediaNames (RKMediaInfo.h), bits 14 and up for media
+// without a library code, one profile each. A drive whose profile list
+// cannot be read reports 0.
 #define RKSC_SUPPORTS_CD (1u << 0)
 #define RKSC_SUPPORTS_CD_R (1u << 1)
 #define RKSC_SUPPORTS_CD_RW (1u << 2)
@@ -58,5 +59,32 @@
 #define RKSC_SUPPORTS_HD_DVD_RW (1u << 19)      // profile 0x53
 #define RKSC_SUPPORTS_HD_DVD_R_DL (1u << 20)    // profile 0x58
 #define RKSC_SUPPORTS_HD_DVD_RW_DL (1u << 21)   // profile 0x5A
+
+// The supported-media bit of a media code; 0 for a code without a name.
+inline constexpr DWORD RKScSupportBitOfMedia(DWORD dwMediaType)
+{
+    for (DWORD i = 0; i < sizeof(g_aRKMediaNames) / sizeof(g_aRKMediaNames[0]); ++i)
+    {
+        if (g_aRKMediaNames[i].dwMediaType == dwMediaType)
+            return 1u << i;
+    }
+    return 0;
+}
+
+static_assert(RKScSupportBitOfMedia(RKMEDIA_CD) == RKSC_SUPPORTS_CD &&
+                  RKScSupportBitOfMedia(RKMEDIA_CD_R) == RKSC_SUPPORTS_CD_R &&
+                  RKScSupportBitOfMedia(RKMEDIA_CD_RW) == RKSC_SUPPORTS_CD_RW &&
+                  RKScSupportBitOfMedia(RKMEDIA_DVD) == RKSC_SUPPORTS_DVD &&
+                  RKScSupportBitOfMedia(RKMEDIA_DVD_R) == RKSC_SUPPORTS_DVD_R &&
+                  RKScSupportBitOfMedia(RKMEDIA_DVD_RW) == RKSC_SUPPORTS_DVD_RW &&
+                  RKScSupportBitOfMedia(RKMEDIA_DVD_PLUS_R) == RKSC_SUPPORTS_DVD_PLUS_R &&
+                  RKScSupportBitOfMedia(RKMEDIA_DVD_PLUS_RW) == RKSC_SUPPORTS_DVD_PLUS_RW &&
+                  RKScSupportBitOfMedia(RKMEDIA_DVD_R_DL) == RKSC_SUPPORTS_DVD_R_DL &&
+                  RKScSupportBitOfMedia(RKMEDIA_DVD_PLUS_R_DL) == RKSC_SUPPORTS_DVD_PLUS_R_DL &&
+                  RKScSupportBitOfMedia(RKMEDIA_DVD_RAM) == RKSC_SUPPORTS_DVD_RAM &&
+                  RKScSupportBitOfMedia(RKMEDIA_BD_ROM) == RKSC_SUPPORTS_BD_ROM &&
+                  RKScSupportBitOfMedia(RKMEDIA_BD_R) == RKSC_SUPPORTS_BD_R &&
+                  RKScSupportBitOfMedia(RKMEDIA_BD_RE) == RKSC_SUPPORTS_BD_RE,
+              "each supported-media bit stands for its entry of the named media codes");
 
 #endif
