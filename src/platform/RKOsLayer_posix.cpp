@@ -49,12 +49,44 @@ std::string MapModuleName(const std::string& strName)
     return strFolder + strFile;
 }
 
+// The engine folder the build fixed, made whole from this library's own
+// folder when it is relative; empty when there is none.
+std::string EngineFolder()
+{
+    std::string strFolder = RKDRV_ENGINE_FOLDER;
+    if (strFolder.empty() || strFolder[0] == '/')
+        return strFolder;
+    char szOwn[PATH_MAX];
+    if (!RKOsGetOwnModulePath(szOwn, sizeof(szOwn)))
+        return "";
+    RKOsRemoveFileSpec(szOwn);
+    return std::string(szOwn) + "/" + strFolder;
+}
+
 HINSTANCE PosixLoadModule(const unsigned short* szName)
 {
-    std::string strName = RKTextToUtf8(szName);
-    if (strName.empty())
+    try
+    {
+        std::string strName = RKTextToUtf8(szName);
+        if (strName.empty())
+            return nullptr;
+        std::string strFile = MapModuleName(strName);
+        HINSTANCE hModule = dlopen(strFile.c_str(), RTLD_NOW | RTLD_LOCAL);
+        // A bare name the ordinary search (the library's own folder among
+        // it) did not find is looked for in the package's engine folder;
+        // a name with a folder is taken as given.
+        if (!hModule && strFile.find('/') == std::string::npos)
+        {
+            static const std::string s_strEngineFolder = EngineFolder();
+            if (!s_strEngineFolder.empty())
+                hModule = dlopen((s_strEngineFolder + "/" + strFile).c_str(), RTLD_NOW | RTLD_LOCAL);
+        }
+        return hModule;
+    }
+    catch (...)
+    {
         return nullptr;
-    return dlopen(MapModuleName(strName).c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
 }
 
 RKOsProc PosixGetSymbol(HINSTANCE hModule, const char* szSymbol)

@@ -29,6 +29,26 @@ if(RKDRV_SANITIZE)
 endif()
 
 run(${CMAKE_COMMAND} --install ${RKDRV_BUILD_DIR} --prefix ${prefix})
+
+# Installed under another prefix than the one configured, the tool still
+# loads the system engine from where the package put it (the engine folder
+# under the library's, or beside the programs on Windows).
+file(GLOB_RECURSE system_engine ${prefix}/*RKDRVSC.DLL ${prefix}/*libRKDRVSC.so)
+set(tool ${prefix}/bin/rkdrv${RKDRV_EXE_SUFFIX})
+if(system_engine AND EXISTS ${tool})
+  execute_process(COMMAND ${RKDRV_EMULATOR} ${tool} --json --version OUTPUT_VARIABLE version_json
+    RESULT_VARIABLE result)
+  string(JSON engine_path ERROR_VARIABLE json_error GET "${version_json}" engine path)
+  if(NOT result EQUAL 0 OR json_error)
+    message(FATAL_ERROR "rkdrv --json --version failed (${result}): ${version_json}")
+  endif()
+  # wine names the file as Windows sees it, on its drive Z:.
+  string(REPLACE "\\" "/" engine_path "${engine_path}")
+  string(REGEX REPLACE "^[Zz]:/" "/" engine_path "${engine_path}")
+  if(NOT engine_path STREQUAL system_engine)
+    message(FATAL_ERROR "the installed tool loaded '${engine_path}', not ${system_engine}")
+  endif()
+endif()
 run(${CMAKE_COMMAND} -S ${RKDRV_SOURCE_DIR} -B ${RKDRV_WORK_DIR}/build -G ${RKDRV_GENERATOR}
     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_INSTALL_PREFIX=${prefix} ${extra_args})
 run(${CMAKE_COMMAND} --build ${RKDRV_WORK_DIR}/build)
