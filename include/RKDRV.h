@@ -11,6 +11,7 @@
 #include "RKMediaInfo.h"
 #include "RKString.h"
 #include "RKTypes.h"
+#include "RKWatch.h"
 #include "RKWriter.h"
 #include "RKWriterCallBack.h"
 #include "RKWriterDetails.h"
