@@ -80,6 +80,10 @@ DWORD CRKWatchRun::Run()
 DWORD CRKWatchRun::RunRounds()
 {
     m_ullStart = Now();
+    // A wake-up left from a request that an earlier run used up is not
+    // this run's: taken away first, so that a request made from now on
+    // is seen by the flag below or by the next pause.
+    m_watch.pfnWaitWake(m_watch.hWake, 0);
     if (StopRequested())
         return RKWATCH_END_STOPPED;
     const RKOsCallTable& osCalls = RKOsCalls();
@@ -97,6 +101,8 @@ DWORD CRKWatchRun::RunRounds()
     unsigned long long ullNext = Now() + dwInterval;
     for (;;)
     {
+        if (StopRequested())
+            return RKWATCH_END_STOPPED;
         unsigned long long ullNow = Now();
         if (dwDuration && ullNow - m_ullStart >= dwDuration)
             return RKWATCH_END_DURATION;
@@ -110,7 +116,7 @@ DWORD CRKWatchRun::RunRounds()
         ullNow = Now();
         if (dwDuration && ullNow - m_ullStart >= dwDuration)
             return RKWATCH_END_DURATION;
-        // Woken before its time by a stale wake-up: pause again.
+        // Woken before its time without a request: pause again.
         if (ullNow < ullNext)
             continue;
         // Rounds keep their cadence; one that ran late does not make the
@@ -300,7 +306,12 @@ bool CRKWatchRun::Report(const RKWatchDrive& drive, DWORD dwKind)
     std::fill(stEvent.szModel + nChars, stEvent.szModel + RKWATCH_MODEL_CHARS, 0);
     stEvent.dwSource = drive.dwSource;
     bool bKnown = drive.stLast.bOk && dwKind != RKWATCH_DRIVE_REMOVED;
-    stEvent.dwDiscPresent = bKnown ? (drive.bDisc ? 1u : 0u) : RKDETAILS_UNKNOWN;
+    // Each event says what it did to the disc, also when a later event of
+    // the same poll undoes it (a disc changed between two polls).
+    bool bDisc = dwKind == RKWATCH_DISC_REMOVED    ? false
+                 : dwKind == RKWATCH_DISC_INSERTED ? true
+                                                   : drive.bDisc;
+    stEvent.dwDiscPresent = bKnown ? (bDisc ? 1u : 0u) : RKDETAILS_UNKNOWN;
     stEvent.dwTrayOpen = bKnown ? drive.dwTrayOpen : RKDETAILS_UNKNOWN;
     stEvent.dwLocked = bKnown ? drive.dwLocked : RKDETAILS_UNKNOWN;
     bool bMedia = drive.bDisc && (dwKind == RKWATCH_DISC_INSERTED || dwKind == RKWATCH_STATE ||
