@@ -7,6 +7,7 @@
 #include "RKToolOptions.h"
 #include "RKToolSystem.h"
 #include "RKToolTrace.h"
+#include "RKToolWatch.h"
 
 namespace
 {
@@ -43,6 +44,8 @@ int RunCommand(RKToolContext& ctx)
         stRequest.dTimeout = options.dTimeout;
         return RKToolWait(ctx, engine, stRequest, ctx.jsonDoc);
     }
+    case RKToolCommand::Watch:
+        return RKToolWatch(ctx, engine);
     case RKToolCommand::Demo:
     case RKToolCommand::None:
         break;
@@ -68,8 +71,12 @@ int Run(int argc, char** argv)
         CRKToolTraceScope trace(console, options.bTrace);
         nCode = RunCommand(ctx);
     }
-    if (options.bJson)
+    // A watch writes JSON Lines as it goes: a document only for an error,
+    // on one line like the rest.
+    if (options.bJson && options.eCommand != RKToolCommand::Watch)
         console.PrintDocument(jsonDoc.dump(2));
+    else if (options.bJson && jsonDoc.contains("error"))
+        console.PrintDocument(jsonDoc.dump());
     return nCode;
 }
 } // namespace

@@ -10,11 +10,12 @@
 #include "RKToolDrive.h"
 #include "RKToolExitCodes.h"
 #include "RKToolText.h"
+#include "RKToolWatch.h"
 
 namespace
 {
 const char s_szExitCodes[] = "Exit codes:\n"
-                             "  0    done: disc found, drive ejected, table shown\n"
+                             "  0    done: disc found, drive ejected, table shown, watch ended\n"
                              "  1    the wait ended without a disc (Ctrl-C, --timeout) or with a disc of\n"
                              "       another --type; eject: the engine did not open the tray\n"
                              "  2    usage error (unknown option, bad letter, bad engine name)\n"
@@ -68,6 +69,7 @@ struct RKToolRawArguments
     bool bEngineGiven = false;
     bool bTypeGiven = false;
     bool bTimeoutGiven = false;
+    RKToolWatchArguments watch;
 };
 
 RKToolCommand CommandOfName(const std::string& strName)
@@ -75,6 +77,7 @@ RKToolCommand CommandOfName(const std::string& strName)
     static const std::pair<const char*, RKToolCommand> s_aCommands[] = {
         {"list", RKToolCommand::List},   {"info", RKToolCommand::Info},     {"wait", RKToolCommand::Wait},
         {"eject", RKToolCommand::Eject}, {"reload", RKToolCommand::Reload}, {"demo", RKToolCommand::Demo},
+        {"watch", RKToolCommand::Watch},
     };
     for (const auto& command : s_aCommands)
     {
@@ -97,9 +100,11 @@ int Check(const RKToolRawArguments& raw, RKToolOptions& options)
     {
         if (options.bVersion)
             return -1;
-        return RKToolUsageError("a command is required: list, info, wait, eject, reload or demo", "");
+        return RKToolUsageError("a command is required: list, info, wait, eject, reload, watch or demo", "");
     }
     options.eCommand = CommandOfName(strCommand);
+    if (options.eCommand == RKToolCommand::Watch)
+        return RKToolCheckWatch(raw.watch, options);
 
     if (options.eCommand == RKToolCommand::Info || options.eCommand == RKToolCommand::Eject ||
         options.eCommand == RKToolCommand::Wait)
@@ -172,6 +177,7 @@ int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
     CLI::App* pEject = app.add_subcommand("eject", "Open a drive's tray through the engine");
     CLI::App* pReload = app.add_subcommand("reload", "Switch engines; known drives keep their indexes");
     CLI::App* pDemo = app.add_subcommand("demo", "All of it on the sample engine's simulated drives");
+    CLI::App* pWatch = RKToolAddWatchCommand(app, raw.watch, Footer());
 
     std::string strInfoLetter, strEjectLetter, strWaitTarget = "any";
     pInfo->add_option("LETTER", strInfoLetter, "Drive letter: E or E:")->required()->type_name("");
@@ -199,7 +205,7 @@ int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
                   Footer());
     for (CLI::App* pCommand : {pList, pInfo, pEject, pReload})
         pCommand->footer(Footer());
-    for (CLI::App* pCommand : {pList, pInfo, pWait, pEject, pReload, pDemo})
+    for (CLI::App* pCommand : {pList, pInfo, pWait, pEject, pReload, pDemo, pWatch})
         pCommand->group("Commands");
 
     try
