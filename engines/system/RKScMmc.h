@@ -101,6 +101,74 @@ struct RKScConfiguration
 
 RKScConfiguration RKScParseConfiguration(const std::uint8_t* pbData, std::size_t nLength);
 
+// One feature descriptor of a GET CONFIGURATION answer, with a copy of the
+// additional data that arrived.
+struct RKScFeature
+{
+    WORD wCode;
+    bool bCurrent;                     // the feature is active now (for the medium in)
+    bool bPersistent;                  // always current, medium or not
+    std::uint8_t bVersion;             // 0 to 15
+    std::uint8_t bAnnounced;           // additional length the descriptor gives
+    bool bCut;                         // fewer than bAnnounced bytes arrived
+    std::vector<std::uint8_t> vecData; // the additional data, as much as arrived
+};
+
+// Every feature descriptor of a GET CONFIGURATION answer, in the drive's
+// order. Only bytes below the header's announced length and below nLength
+// are read; a descriptor whose data goes on past them is the last one and
+// comes cut. A descriptor whose own 4-byte header is cut is left out.
+struct RKScFeatureList
+{
+    bool bHeader;               // the 8-byte header was whole
+    WORD wCurrentProfile;       // 0: no medium (or the drive does not say)
+    std::uint64_t ullAnnounced; // bytes the drive has to give, header included
+    bool bCut;                  // the answer went on past the bytes that arrived
+    std::vector<RKScFeature> vecFeatures;
+    std::string strProblem;
+};
+
+RKScFeatureList RKScParseFeatures(const std::uint8_t* pbData, std::size_t nLength);
+// The first descriptor of that code, or null.
+const RKScFeature* RKScFindFeature(const RKScFeatureList& stList, WORD wCode);
+
+// Feature codes this engine reads.
+enum
+{
+    RKSC_FEATURE_PROFILE_LIST = 0x0000,
+    RKSC_FEATURE_CORE = 0x0001,
+    RKSC_FEATURE_REMOVABLE_MEDIUM = 0x0003,
+    RKSC_FEATURE_SERIAL_NUMBER = 0x0108
+};
+
+// Loading mechanism types of feature 0003h.
+enum
+{
+    RKSC_LOADING_CADDY_OR_SLOT = 0,
+    RKSC_LOADING_TRAY = 1,
+    RKSC_LOADING_POPUP = 2,
+    RKSC_LOADING_CHANGER = 4,
+    RKSC_LOADING_MAGAZINE = 5
+};
+
+// Feature 0003h: how media go in and out.
+struct RKScRemovableMedium
+{
+    bool bOk;
+    std::uint8_t bLoading; // RKSC_LOADING_* (any value 0 to 7 as the drive gives it)
+    bool bEject;           // software can eject (open the tray, push the disc out)
+    bool bLoadKnown;       // version 2 or later: bLoad says something
+    bool bLoad;            // software can load (close the tray)
+    bool bLock;            // the medium can be locked in
+    std::string strProblem;
+};
+
+// The drive's answer for feature 0003h; a descriptor of another code, or
+// one without its first data byte, is not read.
+RKScRemovableMedium RKScParseRemovableMedium(const RKScFeature& stFeature);
+// True when the drive has a tray to open: any mechanism but a caddy or slot.
+bool RKScHasTray(const RKScRemovableMedium& stMedium);
+
 struct RKScDiscInfo
 {
     bool bOk;

@@ -3,11 +3,13 @@
 // throws. With RKTEST_DETAILS its writers offer details and tray control;
 // when RKTEST_TRAY_FOLDER names a folder, each drive's tray state is read
 // at every call from "<letter>.tray" there (drive E: "E.tray"): open,
-// present, ready, locked and events, as numbers. The probe can make one operation of a manager or writer
-// throw.
+// present, ready, locked and events, as numbers. The probe can make one
+// operation of a manager or writer throw.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -34,6 +36,13 @@ void Count(int RKTestProbe::*pnCounter, const char* szEvent)
 void ThrowIfAsked(const char* szOperation)
 {
     if (RKTestProbeThrows(Probe(), RKTEST_ENGINE, szOperation))
+        throw std::runtime_error(szOperation);
+    // Programs run apart from the test, such as the tool, get no probe:
+    // RKTEST_ENGINE_THROW names the "engine:operation" there.
+    const char* szNamed = std::getenv("RKTEST_ENGINE_THROW");
+    char szWanted[64];
+    std::snprintf(szWanted, sizeof(szWanted), "%s:%s", RKTEST_ENGINE, szOperation);
+    if (szNamed && std::strcmp(szNamed, szWanted) == 0)
         throw std::runtime_error(szOperation);
 }
 
@@ -116,14 +125,24 @@ public:
     int EngineReserved2() override { return 2; }
     int EngineReserved3() override { return 3; }
     int EngineReserved4() override { return 4; }
+    int IsMediaIn() override
+    {
+        ThrowIfAsked("mediain");
+        return CRKWriter::IsMediaIn();
+    }
     RKMediaInfo GetMediaInfo() override
     {
+        ThrowIfAsked("mediainfo");
         RKMediaInfo stInfo;
         stInfo.dwMediaType = 0x0025;
         stInfo.dwDiscType = m_wDriveLetter;
         return stInfo;
     }
-    int EjectTray() override { return 10; }
+    int EjectTray() override
+    {
+        ThrowIfAsked("eject");
+        return 10;
+    }
     int EngineReserved5() override { return 5; }
     int EngineReserved6() override { return 6; }
     int EngineReserved7() override { return 7; }

@@ -32,6 +32,16 @@ def configuration(current, profiles, extra=b""):
     return bytearray(struct.pack(">IHH", 4 + len(features), 0, current)) + features
 
 
+def feature(code, data, version=0, current=True, persistent=False):
+    flags = (version << 2) | (2 if persistent else 0) | (1 if current else 0)
+    return bytearray(struct.pack(">HBB", code, flags, len(data))) + bytes(data)
+
+
+def features(current, descriptors):
+    body = b"".join(descriptors)
+    return bytearray(struct.pack(">IHH", 4 + len(body), 0, current)) + body
+
+
 def disc_info(byte2, length=32, total=34):
     data = bytearray(total)
     struct.pack_into(">H", data, 0, length)
@@ -107,3 +117,22 @@ write("sense", "descriptor-no-medium", bytearray([0x72, 0x02, 0x3A, 0x00, 0, 0, 
 write("sense", "codes-past-length", fixed_sense(0x02, 0x04, 0x01, additional=5))
 write("sense", "two-bytes", bytearray([0x70, 0x00]))
 write("sense", "unknown-format", bytearray([0x7F, 0, 0x02, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x3A, 0]))
+
+PROFILES = feature(0x0000, struct.pack(">HBBHBB", 0x10, 0, 0, 0x08, 1, 0), persistent=True)
+CORE_USB = feature(0x0001, struct.pack(">IBBBB", 8, 1, 0, 0, 0), version=2, persistent=True)
+SERIAL = feature(0x0108, b"K1A2B3C4", persistent=True)
+write("features", "tray-v2", features(0x08, [PROFILES, CORE_USB, feature(0x0003, [0x39, 0, 0, 0], version=2), SERIAL]))
+write("features", "slot-v0", features(0x00, [PROFILES, feature(0x0003, [0x09, 0, 0, 0])]))
+write("features", "popup-load-bit-v1", features(0x10, [feature(0x0003, [0x5D, 0, 0, 0], version=1)]))
+write("features", "one-feature-request", features(0x10, [feature(0x0003, [0x29, 0, 0, 0], version=2)]))
+write("features", "removable-no-data", features(0x10, [feature(0x0003, [])]))
+write("features", "descriptor-cut", features(0x08, [PROFILES, SERIAL])[:30])
+write("features", "descriptor-header-cut", features(0x08, [PROFILES, SERIAL])[:22])
+write("features", "padded-past-announced", features(0x08, [PROFILES]) + bytes([0, 3, 0x08, 4, 0x20, 0, 0, 0]))
+write("features", "announces-more", bytearray(struct.pack(">I", 4092)) + features(0x08, [PROFILES, CORE_USB])[4:])
+write("features", "header-too-small", bytearray(struct.pack(">IHH", 2, 0, 0x08)))
+write("features", "header-only", features(0x08, []))
+for name in sorted(os.listdir(os.path.join(HERE, "corpus", "configuration"))):
+    if name.startswith("qemu-") and "-all" in name:
+        with open(os.path.join(HERE, "corpus", "configuration", name), "rb") as f:
+            write("features", name[:-4], f.read())

@@ -131,3 +131,52 @@ TEST(RKScMmcTest, SenseDataAndInquiryCutShort)
     EXPECT_EQ("answer of 4 bytes is shorter than the 5-byte INQUIRY header",
               RKScParseInquiry(vecData.data(), 4).strProblem);
 }
+
+TEST(RKScMmcTest, FeatureDescriptorsAreWalkedAsFarAsTheAnswerGoes)
+{
+    // Profile list, removable medium (version 2: tray, load, eject, lock),
+    // serial number; then padding past the announced length.
+    RKScBytes vecData = ConfigurationBytes(0x10, {0x10, 0x08});
+    RKScBytes vecMore = {0x00, 0x03, 0x09, 0x04, 0x39, 0, 0, 0, 0x01, 0x08, 0x03, 0x04, 'S', 'N', '0', '1'};
+    vecData.insert(vecData.end(), vecMore.begin(), vecMore.end());
+    PutBig(vecData, 0, vecData.size() - 4, 4);
+    vecData.insert(vecData.end(), {0x00, 0x03, 0x00, 0x04, 0x00, 0, 0, 0});
+
+    RKScFeatureList stList = RKScParseFeatures(vecData.data(), vecData.size());
+    ASSERT_EQ(3u, stList.vecFeatures.size());
+    EXPECT_TRUE(stList.bHeader && !stList.bCut && stList.strProblem.empty());
+    EXPECT_EQ(0x10, stList.wCurrentProfile);
+    const RKScFeature& stSerial = stList.vecFeatures[2];
+    EXPECT_EQ(0x0108, stSerial.wCode);
+    EXPECT_TRUE(stSerial.bCurrent && stSerial.bPersistent && !stSerial.bCut);
+    EXPECT_EQ(0, stSerial.bVersion);
+    EXPECT_EQ((RKScBytes{'S', 'N', '0', '1'}), stSerial.vecData);
+    RKScRemovableMedium stMedium =
+        RKScParseRemovableMedium(*RKScFindFeature(stList, RKSC_FEATURE_REMOVABLE_MEDIUM));
+    EXPECT_TRUE(stMedium.bOk && stMedium.bEject && stMedium.bLoadKnown && stMedium.bLoad && stMedium.bLock);
+    EXPECT_EQ(RKSC_LOADING_TRAY, stMedium.bLoading);
+    EXPECT_TRUE(RKScHasTray(stMedium));
+
+    // Cut inside the serial's data, then inside its descriptor header: the
+    // first comes cut and last, the second is left out.
+    stList = RKScParseFeatures(vecData.data(), vecData.size() - 8 - 1);
+    ASSERT_EQ(3u, stList.vecFeatures.size());
+    EXPECT_TRUE(stList.bCut && stList.vecFeatures[2].bCut);
+    EXPECT_EQ((RKScBytes{'S', 'N', '0'}), stList.vecFeatures[2].vecData);
+    stList = RKScParseFeatures(vecData.data(), vecData.size() - 8 - 5);
+    EXPECT_EQ(2u, stList.vecFeatures.size());
+    EXPECT_TRUE(stList.bCut);
+    EXPECT_EQ(nullptr, RKScFindFeature(stList, RKSC_FEATURE_SERIAL_NUMBER));
+    EXPECT_EQ("answer of 7 bytes is shorter than the 8-byte header",
+              RKScParseFeatures(vecData.data(), 7).strProblem);
+
+    // A slot loader of version 0 leaves the load bit unknown, though set.
+    RKScFeature stSlot = {RKSC_FEATURE_REMOVABLE_MEDIUM, true, false, 0, 4, false, {0x19, 0, 0, 0}};
+    stMedium = RKScParseRemovableMedium(stSlot);
+    EXPECT_TRUE(stMedium.bOk && stMedium.bEject && !stMedium.bLoadKnown && !stMedium.bLoad);
+    EXPECT_FALSE(RKScHasTray(stMedium));
+    stSlot.vecData.clear();
+    EXPECT_EQ("removable medium feature without its data", RKScParseRemovableMedium(stSlot).strProblem);
+    stSlot.wCode = 1;
+    EXPECT_EQ("feature 0001h is not the removable medium", RKScParseRemovableMedium(stSlot).strProblem);
+}

@@ -1,6 +1,7 @@
 // rkdrv list, info, eject, reload and --version.
 #include "RKToolCommands.h"
 
+#include "RKToolEngineCall.h"
 #include "RKToolExitCodes.h"
 #include "RKToolText.h"
 
@@ -92,8 +93,8 @@ int RKToolFindDrive(RKToolContext& ctx, CRKToolEngine& engine, WORD wLetter, DWO
 
 int RKToolList(RKToolContext& ctx, CRKToolEngine& engine, RKToolJson& jsonOut)
 {
-    std::vector<RKToolDriveRow> vecRows = RKToolReadDrives(engine.Manager(), true);
     jsonOut["engine"] = RKToolEngineJson(engine);
+    std::vector<RKToolDriveRow> vecRows = RKToolReadDrives(engine.Manager(), true);
     jsonOut["writers"] = RKToolDrivesJson(vecRows, engine.IsSystemEngine());
     ctx.console.Out("Engine " + RKToolEngineLine(engine));
     ctx.console.Out(std::to_string(vecRows.size()) + (vecRows.size() == 1 ? " writer" : " writers") +
@@ -123,7 +124,7 @@ int RKToolEject(RKToolContext& ctx, CRKToolEngine& engine, WORD wLetter, RKToolJ
     if (int nCode = RKToolFindDrive(ctx, engine, wLetter, dwIndex))
         return nCode;
     CRKWriter* pWriter = engine.Manager()->GetWriter(dwIndex);
-    int nResult = pWriter->EjectTray();
+    int nResult = RKToolEngineCall("EjectTray", pWriter->GetDriveLetter(), [&] { return pWriter->EjectTray(); });
     RKToolJson jsonEject;
     jsonEject["index"] = dwIndex;
     jsonEject["letter"] = RKToolLetterText(pWriter->GetDriveLetter());

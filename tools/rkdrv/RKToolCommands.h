@@ -9,6 +9,7 @@
 #include "RKToolEngine.h"
 #include "RKToolOptions.h"
 #include "RKToolReport.h"
+#include "RKToolTrace.h"
 
 struct RKToolContext
 {
@@ -16,6 +17,8 @@ struct RKToolContext
     const RKToolOptions& options;
     // The whole document; errors go to its "error" member.
     RKToolJson& jsonDoc;
+    // The library's records, read for its fault records.
+    const CRKToolTraceSink& trace;
 };
 
 // "rkdrv: <message>" on stderr, and the error in the document. Returns nCode.

@@ -118,6 +118,35 @@ private:
     bool m_bStop = false;
 };
 
+// Both builds of the sample engine, loaded from their private folder for
+// the demo's length: the library's loads by name then find these, never an
+// engine of the same name on the search path.
+class CRKToolSampleEngines
+{
+public:
+    CRKToolSampleEngines()
+        : m_strFolder(RKToolProgramFolder() + "/" RKDRV_TOOL_SAMPLE_DIR),
+          m_hCl(RKToolHoldEngineModule(m_strFolder, "RKDRVCL")),
+          m_hRd(RKToolHoldEngineModule(m_strFolder, "RKDRVRD"))
+    {
+    }
+    ~CRKToolSampleEngines()
+    {
+        RKToolReleaseModule(m_hRd);
+        RKToolReleaseModule(m_hCl);
+    }
+    CRKToolSampleEngines(const CRKToolSampleEngines&) = delete;
+    CRKToolSampleEngines& operator=(const CRKToolSampleEngines&) = delete;
+
+    bool Loaded() const { return m_hCl && m_hRd; }
+    const std::string& Folder() const { return m_strFolder; }
+
+private:
+    std::string m_strFolder;
+    void* m_hCl;
+    void* m_hRd;
+};
+
 void Heading(RKToolContext& ctx, const std::string& strCommand)
 {
     ctx.console.Out("");
@@ -127,6 +156,12 @@ void Heading(RKToolContext& ctx, const std::string& strCommand)
 
 int RKToolDemo(RKToolContext& ctx)
 {
+    // Released after the engine below: its manager runs their code.
+    CRKToolSampleEngines samples;
+    if (!samples.Loaded())
+        return RKToolFail(ctx, RKEXIT_NO_ENGINE,
+                          "demo: the sample engine (RKDRVCL, RKDRVRD) could not be loaded from " +
+                              samples.Folder() + ", its folder in the package and in the build tree");
     CRKToolDemoDrives drives(ctx.console);
     if (!drives.Create())
         return RKToolFail(ctx, RKEXIT_NO_DRIVE, "demo: the simulated drives' image folder could not be made");
@@ -134,12 +169,7 @@ int RKToolDemo(RKToolContext& ctx)
     const RKToolEngineChoice stRd = {"rd", RKDRV_ENGINE_RD};
     CRKToolEngine engine;
     if (int nCode = RKToolLoadEngine(ctx, engine, stCl))
-    {
-        ctx.console.Err(
-            "rkdrv: demo: it runs on the sample engine, which the source tree builds beside the tool "
-            "(examples/engine) and the package does not install");
         return nCode;
-    }
     ctx.jsonDoc["images"] = drives.Folder();
     ctx.console.Out("Simulated drives: the sample engine (cl, then rd), discs as image files in " +
                     drives.Folder());

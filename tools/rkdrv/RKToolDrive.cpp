@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "RKSystemEngine.h"
+#include "RKToolEngineCall.h"
 #include "RKToolText.h"
 
 namespace
@@ -50,11 +51,12 @@ RKToolDriveRow RKToolReadDrive(CRKDRVManager* pManager, DWORD dwIndex, bool bQue
     if (pWriter && bQueryMedia)
     {
         stRow.bMediaKnown = true;
-        stRow.bDisc = pWriter->IsMediaIn() != 0;
+        stRow.bDisc = RKToolEngineCall("IsMediaIn", stRow.wLetter, [&] { return pWriter->IsMediaIn(); }) != 0;
         // What an engine reports for an empty drive is its own affair.
         if (stRow.bDisc)
         {
-            RKMediaInfo stInfo = pWriter->GetMediaInfo();
+            RKMediaInfo stInfo =
+                RKToolEngineCall("GetMediaInfo", stRow.wLetter, [&] { return pWriter->GetMediaInfo(); });
             stRow.dwMediaType = stInfo.dwMediaType;
             stRow.dwDiscType = stInfo.dwDiscType;
         }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "RKToolEngineCall.h"
 #include "RKToolText.h"
 
 namespace
@@ -69,6 +70,13 @@ std::string RKToolEngineModules(DWORD dwId)
     default:
         return "";
     }
+}
+
+std::string RKToolEngineCallText(const char* szCall, WORD wLetter, const std::exception* pException)
+{
+    std::string strText = std::string(szCall) + (wLetter ? " of " + RKToolLetterText(wLetter) + ":" : "") + " threw";
+    const char* szWhat = pException ? pException->what() : nullptr;
+    return szWhat && *szWhat ? strText + ": " + szWhat : strText + " an exception";
 }
 
 CRKToolEngine::~CRKToolEngine()

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "RKToolCommands.h"
+#include "RKToolEngineCall.h"
 #include "RKToolExitCodes.h"
 #include "RKToolOptions.h"
 #include "RKToolSystem.h"
@@ -53,48 +54,76 @@ int RunCommand(RKToolContext& ctx)
     return RKEXIT_USAGE;
 }
 
-int Run(int argc, char** argv)
+// The command, with its failures turned into their exit codes: an engine
+// that threw, or a fault of the tool itself. Either way the document so far
+// still goes out, with its "error".
+int RunGuarded(RKToolContext& ctx)
+{
+    try
+    {
+        return RunCommand(ctx);
+    }
+    catch (const CRKToolEngineFailure& failure)
+    {
+        return RKToolFail(ctx, RKEXIT_ENGINE_FAILED, "the engine failed: " + failure.What());
+    }
+    catch (const std::exception& e)
+    {
+        return RKToolFail(ctx, RKEXIT_INTERNAL, std::string("internal failure: ") + e.what());
+    }
+    catch (...)
+    {
+        return RKToolFail(ctx, RKEXIT_INTERNAL, "internal failure");
+    }
+}
+
+int Run(int argc, char** argv, bool& bJson)
 {
     RKToolOptions options;
     int nParsed = RKToolParseArguments(argc, argv, options);
     if (nParsed >= 0)
         return nParsed;
+    bJson = options.bJson;
 
     RKToolPrepareConsole();
     CRKToolConsole console;
     console.SetJson(options.bJson);
     RKToolJson jsonDoc = RKToolJson::object();
-    RKToolContext ctx = {console, options, jsonDoc};
     int nCode;
     {
-        // Declared first, so the trace covers the engine's release too.
+        // Around the command, so the trace covers the engine's release too.
         CRKToolTraceScope trace(console, options.bTrace);
-        nCode = RunCommand(ctx);
+        RKToolContext ctx = {console, options, jsonDoc, trace.Sink()};
+        nCode = RunGuarded(ctx);
     }
     // A watch writes JSON Lines as it goes: a document only for an error,
     // on one line like the rest.
     if (options.bJson && options.eCommand != RKToolCommand::Watch)
-        console.PrintDocument(jsonDoc.dump(2));
+        console.PrintDocument(RKToolDocumentText(jsonDoc));
     else if (options.bJson && jsonDoc.contains("error"))
-        console.PrintDocument(jsonDoc.dump());
+        console.PrintDocument(RKToolJsonLine(jsonDoc));
     return nCode;
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // Nothing may leave main as an exception: report it in one line.
+    // Nothing may leave main as an exception. What fails here failed while
+    // reporting: one line, and in JSON mode a document that needs nothing.
+    bool bJson = false;
     try
     {
-        return Run(argc, argv);
+        return Run(argc, argv, bJson);
     }
     catch (const std::exception& e)
     {
-        std::fprintf(stderr, "rkdrv: failed: %s\n", e.what());
+        std::fprintf(stderr, "rkdrv: internal failure: %s\n", e.what());
     }
     catch (...)
     {
-        std::fprintf(stderr, "rkdrv: failed\n");
+        std::fprintf(stderr, "rkdrv: internal failure\n");
     }
-    return RKEXIT_NO_DISC;
+    if (bJson)
+        std::printf("{\"error\": {\"exit_code\": %d, \"message\": \"internal failure\"}}\n", RKEXIT_INTERNAL);
+    return RKEXIT_INTERNAL;
 }

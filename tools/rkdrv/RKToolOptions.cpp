@@ -21,6 +21,8 @@ const char s_szExitCodes[] = "Exit codes:\n"
                              "  2    usage error (unknown option, bad letter, bad engine name)\n"
                              "  3    no engine could be loaded\n"
                              "  4    no such drive\n"
+                             "  5    the engine failed: one of its calls threw\n"
+                             "  6    internal failure of the tool (a fault, not an outcome)\n"
                              "  130  a second Ctrl-C during a wait";
 
 const char s_szEngines[] = "Engines (--engine, --to):\n"

@@ -13,6 +13,13 @@
 
 typedef nlohmann::ordered_json RKToolJson;
 
+// The document as it is printed. Texts from the system are bytes that need
+// not be UTF-8 (a path under a Latin-1 folder name): a byte that is not
+// becomes U+FFFD, so that there is always one valid document.
+std::string RKToolDocumentText(const RKToolJson& jsonDoc);
+// The same on one line, for JSON Lines.
+std::string RKToolJsonLine(const RKToolJson& jsonValue);
+
 RKToolJson RKToolEngineJson(const CRKToolEngine& engine);
 RKToolJson RKToolDriveJson(const RKToolDriveRow& stRow, bool bSystemEngine);
 RKToolJson RKToolDrivesJson(const std::vector<RKToolDriveRow>& vecRows, bool bSystemEngine);

@@ -26,6 +26,15 @@ void RKToolPrepareConsole();
 // the process read; null removes it. False when that failed.
 bool RKToolSetEnvironment(const char* szName, const char* szValue);
 
+// The folder the running program's file is in; empty when unknown.
+std::string RKToolProgramFolder();
+// Loads engine strName ("RKDRVCL") by its full path from strFolder and keeps
+// it loaded until RKToolReleaseModule: the library's load of that engine by
+// name then finds this one, wherever the search would have led. Null when
+// it cannot be loaded.
+void* RKToolHoldEngineModule(const std::string& strFolder, const std::string& strName);
+void RKToolReleaseModule(void* hModule);
+
 // A module file as the tool reports it.
 struct RKToolFileInfo
 {

@@ -104,6 +104,25 @@ bool RKToolSetEnvironment(const char* szName, const char* szValue)
     return (szValue ? setenv(szName, szValue, 1) : unsetenv(szName)) == 0;
 }
 
+std::string RKToolProgramFolder()
+{
+    std::string strPath = RealPath("/proc/self/exe");
+    std::string::size_type nSlash = strPath.find_last_of('/');
+    return nSlash == std::string::npos || strPath[0] != '/' ? std::string() : strPath.substr(0, nSlash);
+}
+
+void* RKToolHoldEngineModule(const std::string& strFolder, const std::string& strName)
+{
+    std::string strPath = strFolder + "/lib" + strName + ".so";
+    return dlopen(strPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void RKToolReleaseModule(void* hModule)
+{
+    if (hModule)
+        dlclose(hModule);
+}
+
 RKToolFileInfo RKToolLibraryFile()
 {
     RKToolFileInfo stInfo;

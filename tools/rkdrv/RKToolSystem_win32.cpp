@@ -41,6 +41,17 @@ std::string Utf8OfWide(const wchar_t* szText)
     return strOut;
 }
 
+std::wstring WideOfUtf8(const std::string& strText)
+{
+    int nChars = MultiByteToWideChar(CP_UTF8, 0, strText.c_str(), -1, nullptr, 0);
+    if (nChars <= 1)
+        return std::wstring();
+    std::wstring strOut(static_cast<std::wstring::size_type>(nChars), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, strText.c_str(), -1, &strOut[0], nChars);
+    strOut.resize(static_cast<std::wstring::size_type>(nChars - 1));
+    return strOut;
+}
+
 // The module's full path; empty when it cannot be read whole.
 std::wstring ModulePath(HMODULE hModule)
 {
@@ -140,6 +151,39 @@ bool RKToolSetEnvironment(const char* szName, const char* szValue)
     // The C runtime's copy, which getenv in every module reads, and the
     // process environment alike; "" removes the variable.
     return _putenv_s(szName, szValue ? szValue : "") == 0;
+}
+
+std::string RKToolProgramFolder()
+{
+    std::wstring strPath = ModulePath(nullptr);
+    std::wstring::size_type nSlash = strPath.find_last_of(L"\\/");
+    return nSlash == std::wstring::npos ? std::string() : Utf8OfWide(strPath.substr(0, nSlash).c_str());
+}
+
+void* RKToolHoldEngineModule(const std::string& strFolder, const std::string& strName)
+{
+    // A module of that name already loaded is what a load by name returns,
+    // whichever folder it came from.
+    std::wstring strPath = WideOfUtf8(strFolder + "\\" + strName + ".DLL");
+    // A load that searches the module's own folder wants a whole path,
+    // with backslashes only.
+    for (wchar_t& c : strPath)
+    {
+        if (c == L'/')
+            c = L'\\';
+    }
+    std::vector<wchar_t> vecFull(32768);
+    DWORD dwLength = GetFullPathNameW(strPath.c_str(), static_cast<DWORD>(vecFull.size()), vecFull.data(), nullptr);
+    if (dwLength == 0 || dwLength >= vecFull.size())
+        return nullptr;
+    return LoadLibraryExW(vecFull.data(), nullptr,
+                          LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+}
+
+void RKToolReleaseModule(void* hModule)
+{
+    if (hModule)
+        FreeLibrary(static_cast<HMODULE>(hModule));
 }
 
 RKToolFileInfo RKToolLibraryFile()

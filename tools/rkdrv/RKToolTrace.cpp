@@ -1,7 +1,5 @@
 #include "RKToolTrace.h"
 
-#include <string>
-
 #include "RKToolText.h"
 
 void CRKToolTraceSink::Write(RKLogKind kind, const unsigned short* text)
@@ -17,24 +15,39 @@ void CRKToolTraceSink::Write(RKLogKind kind, const unsigned short* text)
             nDepth = m_nDepth;
             if (kind == RKLOG_ENTER)
                 ++m_nDepth;
+            if (kind == RKLOG_ERROR)
+            {
+                ++m_nErrors;
+                m_strLastError = RKToolUtf8(text);
+            }
         }
-        m_console.Err(std::string(static_cast<std::string::size_type>(nDepth) * 2, ' ') + RKLogKindTag(kind) +
-                      RKToolUtf8(text));
+        if (m_bPrint)
+            m_console.Err(std::string(static_cast<std::string::size_type>(nDepth) * 2, ' ') +
+                          RKLogKindTag(kind) + RKToolUtf8(text));
     }
     catch (...)
     {
     }
 }
 
-CRKToolTraceScope::CRKToolTraceScope(CRKToolConsole& console, bool bEnabled)
-    : m_sink(console), m_bEnabled(bEnabled)
+int CRKToolTraceSink::ErrorCount() const
 {
-    if (m_bEnabled)
-        CRKLog::GetInstance()->SetSink(&m_sink);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_nErrors;
+}
+
+std::string CRKToolTraceSink::LastError() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_strLastError;
+}
+
+CRKToolTraceScope::CRKToolTraceScope(CRKToolConsole& console, bool bPrint) : m_sink(console, bPrint)
+{
+    CRKLog::GetInstance()->SetSink(&m_sink);
 }
 
 CRKToolTraceScope::~CRKToolTraceScope()
 {
-    if (m_bEnabled)
-        CRKLog::GetInstance()->SetSink(nullptr);
+    CRKLog::GetInstance()->SetSink(nullptr);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "RKToolCommands.h"
+#include "RKToolEngineCall.h"
 #include "RKToolExitCodes.h"
 #include "RKToolSystem.h"
 #include "RKToolText.h"
@@ -32,6 +33,7 @@ public:
         }
         catch (...)
         {
+            m_monitor.NoteFailure();
             return 0;
         }
     }
@@ -85,7 +87,9 @@ enum class RKToolWaitEnd
     OtherType,
     Interrupted,
     TimedOut,
-    NoWriter
+    NoWriter,
+    EngineFailed,
+    ToolFailed
 };
 
 const char* EndName(RKToolWaitEnd eEnd)
@@ -102,13 +106,28 @@ const char* EndName(RKToolWaitEnd eEnd)
         return "timeout";
     case RKToolWaitEnd::NoWriter:
         return "no_writer";
+    case RKToolWaitEnd::EngineFailed:
+        return "engine_failed";
+    case RKToolWaitEnd::ToolFailed:
+        return "failed";
     }
     return "";
 }
 
+// Why the callback answered 0: the wait was asked to stop.
 RKToolWaitEnd EndOfStop(RKToolStop eStop)
 {
-    return eStop == RKToolStop::Timeout ? RKToolWaitEnd::TimedOut : RKToolWaitEnd::Interrupted;
+    switch (eStop)
+    {
+    case RKToolStop::Timeout:
+        return RKToolWaitEnd::TimedOut;
+    case RKToolStop::Interrupt:
+        return RKToolWaitEnd::Interrupted;
+    case RKToolStop::Failure:
+    case RKToolStop::None:
+        break;
+    }
+    return RKToolWaitEnd::ToolFailed;
 }
 
 double Rounded(double dSeconds)
@@ -149,25 +168,33 @@ int RKToolWait(RKToolContext& ctx, CRKToolEngine& engine, const RKToolWaitReques
 
     CRKToolWaitMonitor monitor(ctx.console, !stRequest.bSingle,
                                stRequest.bHasTimeout ? stRequest.dTimeout : -1.0);
-    RKToolWaitEnd eEnd = RKToolWaitEnd::NoWriter;
+    RKToolWaitEnd eEnd = RKToolWaitEnd::Found;
     RKMediaInfo stInfo = {};
     DWORD dwFoundIndex = dwIndex;
+    // The library's fault records during the wait: a throwing engine call
+    // ends it with no final report, and this says which call.
+    int nFaultsBefore = ctx.trace.ErrorCount();
+    std::string strFault;
     {
         CRKToolInstalledCallBacks callBacks(monitor);
         CRKToolInterruptScope interrupts;
+        bool bFound = false;
         if (stRequest.bSingle)
         {
             CRKWriter* pWriter = pManager->GetWriter(dwIndex);
+            WORD wLetter = pWriter->GetDriveLetter();
             callBacks.Install(pWriter, dwIndex);
             // The wait opens the tray of a drive it finds empty; asking first
             // tells the progress line which it will be.
-            monitor.SetTrayOpenedAtStart(pWriter->IsMediaIn() == 0);
+            monitor.SetTrayOpenedAtStart(
+                RKToolEngineCall("IsMediaIn", wLetter, [&] { return pWriter->IsMediaIn(); }) == 0);
             monitor.Start();
             stInfo = pWriter->WaitMedia();
             // Presence is tested before the answer, so a disc may have come
             // in the poll that was told to stop.
-            bool bFound = monitor.FinalStep() == RKSTEP_END || pWriter->IsMediaIn() != 0;
-            eEnd = bFound ? RKToolWaitEnd::Found : EndOfStop(monitor.StopReason());
+            bFound = monitor.FinalStep() == RKSTEP_END ||
+                     (monitor.FinalStep() == RKSTEP_CANCELLED &&
+                      RKToolEngineCall("IsMediaIn", wLetter, [&] { return pWriter->IsMediaIn(); }) != 0);
         }
         else
         {
@@ -179,17 +206,27 @@ int RKToolWait(RKToolContext& ctx, CRKToolEngine& engine, const RKToolWaitReques
             }
             monitor.Start();
             DWORD dwWaitIndex = dwIndex;
-            if (pManager->WaitMedia(stInfo, dwWaitIndex))
-            {
-                eEnd = RKToolWaitEnd::Found;
+            bFound = RKToolEngineCall("WaitMedia", 0, [&] { return pManager->WaitMedia(stInfo, dwWaitIndex); }) != 0;
+            if (bFound)
                 dwFoundIndex = dwWaitIndex;
-            }
-            else if (monitor.HasFinalReport())
-            {
-                eEnd = EndOfStop(monitor.StopReason());
-            }
         }
-        monitor.Stop(eEnd == RKToolWaitEnd::NoWriter ? "the wait ended: no writer at the index polled" : "");
+        if (!bFound)
+        {
+            if (monitor.HasFinalReport())
+                eEnd = EndOfStop(monitor.StopReason());
+            else if (ctx.trace.ErrorCount() > nFaultsBefore)
+                eEnd = RKToolWaitEnd::EngineFailed;
+            else if (!stRequest.bSingle && !pManager->GetWriter(monitor.NextAcross(dwIndex, pManager->GetNbWriter())))
+                eEnd = RKToolWaitEnd::NoWriter;
+            else
+                eEnd = RKToolWaitEnd::EngineFailed;
+        }
+        if (eEnd == RKToolWaitEnd::EngineFailed)
+            strFault = ctx.trace.ErrorCount() > nFaultsBefore ? ctx.trace.LastError()
+                                                               : "its wait ended with no disc and no final report";
+        monitor.Stop(eEnd == RKToolWaitEnd::NoWriter       ? "the wait ended: no writer at the index polled"
+                     : eEnd == RKToolWaitEnd::EngineFailed ? "the wait ended: the engine failed"
+                                                           : "");
     }
     ctx.console.EndStatus();
 
@@ -223,6 +260,12 @@ int RKToolWait(RKToolContext& ctx, CRKToolEngine& engine, const RKToolWaitReques
         return RKToolFail(ctx, RKEXIT_NO_DISC,
                           "no disc within the timeout of " + RKToolSeconds(stRequest.dTimeout) +
                               " s (waited " + strElapsed + ")");
+    case RKToolWaitEnd::EngineFailed:
+        return RKToolFail(ctx, RKEXIT_ENGINE_FAILED,
+                          "the engine failed: " + strFault + " (the library ended the wait on drive " +
+                              RKToolLetterText(monitor.LastLetter()) + ":, after " + strElapsed + ")");
+    case RKToolWaitEnd::ToolFailed:
+        return RKToolFail(ctx, RKEXIT_INTERNAL, "internal failure: the wait's progress report failed");
     case RKToolWaitEnd::NoWriter:
         break;
     }

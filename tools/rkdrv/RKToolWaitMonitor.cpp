@@ -103,6 +103,28 @@ int CRKToolWaitMonitor::Report(DWORD dwIndex, WORD wLetter, const RKWRITERCALLBA
     return m_eStop == RKToolStop::None ? 1 : 0;
 }
 
+void CRKToolWaitMonitor::NoteFailure()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_eStop = RKToolStop::Failure;
+}
+
+WORD CRKToolWaitMonitor::LastLetter() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bHaveReport || m_bFinal ? m_wLetter : 0;
+}
+
+DWORD CRKToolWaitMonitor::NextAcross(DWORD dwStart, int nCount) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (dwStart != 0xFFFFFFFF)
+        return dwStart;
+    if (!m_bHaveReport)
+        return 0;
+    return nCount > 0 && m_dwIndex + 1 < static_cast<DWORD>(nCount) ? m_dwIndex + 1 : 0;
+}
+
 bool CRKToolWaitMonitor::HasFinalReport() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -175,7 +197,9 @@ std::string CRKToolWaitMonitor::StatusLocked() const
         strLine += ", step " + std::to_string(m_nStep) + " (" + StepName(m_nStep) + ")";
         if (m_nStep == RKSTEP_END)
             return strLine + ": disc found";
-        return strLine + (m_eStop == RKToolStop::Timeout ? ": timeout" : ": stopped by Ctrl-C");
+        return strLine + (m_eStop == RKToolStop::Timeout     ? ": timeout"
+                          : m_eStop == RKToolStop::Interrupt ? ": stopped by Ctrl-C"
+                                                             : ": stopped");
     }
     if (m_bAcross && m_bHavePrevious)
         strLine += ", " + RKToolLetterText(m_wPreviousLetter) + ": empty, tray opened";

@@ -17,7 +17,8 @@ enum class RKToolStop
 {
     None,
     Interrupt,
-    Timeout
+    Timeout,
+    Failure // the tool's own report failed
 };
 
 class CRKToolWaitMonitor
@@ -43,12 +44,21 @@ public:
     // the callback answers: 0 once Ctrl-C was pressed or the time is up.
     int Report(DWORD dwIndex, WORD wLetter, const RKWRITERCALLBACKINFO& info);
 
+    // The callback could not report: it answers 0 from now on.
+    void NoteFailure();
+
     // What the wait did.
     bool HasFinalReport() const;
     int FinalStep() const;
     int Polls() const;
     RKToolStop StopReason() const;
     double Elapsed() const;
+    // The letter of the drive reported last; 0 before any report.
+    WORD LastLetter() const;
+    // The index the wait across drives polls after the last report (the
+    // first, dwStart, before any): the next one for any drive, wrapping at
+    // nCount, else dwStart again.
+    DWORD NextAcross(DWORD dwStart, int nCount) const;
 
 private:
     double SecondsLocked() const;

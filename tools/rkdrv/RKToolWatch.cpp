@@ -174,7 +174,7 @@ private:
         RKToolWallClock(strLocal, strIso);
         if (m_ctx.options.bJson)
         {
-            m_ctx.console.PrintDocument(Json(stEvent, strIso).dump());
+            m_ctx.console.PrintDocument(RKToolJsonLine(Json(stEvent, strIso)));
             return;
         }
         std::string strDrive = stEvent.wLetter ? RKToolLetterText(stEvent.wLetter) + ":" : std::string("?:");
