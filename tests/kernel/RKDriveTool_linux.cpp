@@ -5,6 +5,8 @@
 //   rkdrv_kernel_drive capture DEVICE FOLDER TAG
 //       stores the drive's raw answers (exactly the bytes it transferred)
 //       under FOLDER/<inquiry|configuration|discinfo|gesn|sense>/qemu-TAG*.bin
+//   rkdrv_kernel_drive eject DEVICE
+//       opens the tray, as any other program would (exit 0 when it opened)
 //   rkdrv_kernel_drive hold DEVICE SECONDS READY [--lock]
 //       keeps the drive open, as a program using it would (with --lock its
 //       door locked too, as a mount does), creating the file READY once it
@@ -230,6 +232,7 @@ int main(int nArgs, char** aszArgs)
     {
         std::fprintf(stderr, "usage: rkdrv_kernel_drive status DEVICE [--until VALUE] [--seconds S]\n"
                              "       rkdrv_kernel_drive capture DEVICE FOLDER TAG\n"
+                             "       rkdrv_kernel_drive eject DEVICE\n"
                              "       rkdrv_kernel_drive hold DEVICE SECONDS READY [--lock]\n");
         return 2;
     }
@@ -245,6 +248,8 @@ int main(int nArgs, char** aszArgs)
         nResult = Capture(nFd, aszArgs[3], aszArgs[4]);
     else if (strCommand == "hold" && (nArgs == 5 || (nArgs == 6 && std::strcmp(aszArgs[5], "--lock") == 0)))
         nResult = Hold(nFd, std::atof(aszArgs[3]), aszArgs[4], nArgs == 6);
+    else if (strCommand == "eject" && nArgs == 3)
+        nResult = ioctl(nFd, CDROMEJECT, 0) == 0 ? 0 : 1;
     else if (strCommand == "status")
     {
         int nUntil = -1;
