@@ -1,6 +1,7 @@
 // rkdrv watch on the guest's real drives while the host changes discs and
 // drives: the events, their order, and that another program still ejects.
 #include "RKKernelHotplug.h"
+#include "RKWatchLines.h"
 
 #include <chrono>
 #include <cstdio>
@@ -8,73 +9,6 @@
 #include <thread>
 
 #include <nlohmann/json.hpp>
-
-namespace
-{
-// Follows the JSON Lines the watch writes into the shared folder.
-class CRKWatchLines
-{
-public:
-    explicit CRKWatchLines(std::string strPath) : m_strPath(std::move(strPath)) {}
-
-    // The next whole line, within nSeconds; null when none came.
-    nlohmann::json Next(int nSeconds)
-    {
-        RKClock::time_point tpDeadline = RKClock::now() + std::chrono::seconds(nSeconds);
-        for (;;)
-        {
-            std::ifstream file(m_strPath, std::ios::binary);
-            std::string strAll((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-            std::string::size_type nEnd = strAll.find('\n', m_nRead);
-            if (nEnd != std::string::npos)
-            {
-                std::string strLine = strAll.substr(m_nRead, nEnd - m_nRead);
-                m_nRead = nEnd + 1;
-                vecSeen.push_back(strLine);
-                return nlohmann::json::parse(strLine, nullptr, false);
-            }
-            if (RKClock::now() >= tpDeadline)
-                return nlohmann::json();
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
-
-    // The kinds of the next events up to and including strLast.
-    std::vector<std::string> Until(const std::string& strLast, nlohmann::json& jsonLast, int nSeconds = 30)
-    {
-        std::vector<std::string> vecKinds;
-        for (;;)
-        {
-            jsonLast = Next(nSeconds);
-            if (!jsonLast.is_object())
-            {
-                vecKinds.push_back("(nothing more)");
-                return vecKinds;
-            }
-            std::string strEvent = jsonLast["event"].is_string() ? jsonLast["event"].get<std::string>() : "?";
-            std::string strLetter =
-                jsonLast["letter"].is_string() ? jsonLast["letter"].get<std::string>() : "?";
-            vecKinds.push_back(strLetter + " " + strEvent);
-            if (strEvent == strLast)
-                return vecKinds;
-        }
-    }
-
-    std::string Describe() const
-    {
-        std::string strAll;
-        for (const std::string& strLine : vecSeen)
-            strAll += strLine + "\n";
-        return strAll;
-    }
-
-    std::vector<std::string> vecSeen;
-
-private:
-    std::string m_strPath;
-    std::string::size_type m_nRead = 0;
-};
-} // namespace
 
 TEST_F(KernelHotplug, WatchReportsDiscsAndDrivesAsTheHostChangesThem)
 {
