@@ -67,8 +67,10 @@ class RKTraceFileTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_strPath = ::testing::TempDir() + "rkdrv_trace_test.log";
-        m_strOther = ::testing::TempDir() + "rkdrv_trace_test_other.log";
+        // Named after the case: ctest may run cases side by side.
+        std::string strCase = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        m_strPath = ::testing::TempDir() + "rkdrv_trace_test_" + strCase + ".log";
+        m_strOther = ::testing::TempDir() + "rkdrv_trace_test_" + strCase + "_other.log";
         std::remove(m_strPath.c_str());
         std::remove(m_strOther.c_str());
     }
