@@ -2,6 +2,7 @@
 // printed (and flushed) the moment the library reports it.
 #include "RKToolWatch.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "RKToolExitCodes.h"
