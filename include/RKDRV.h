@@ -13,6 +13,7 @@
 #include "RKString.h"
 #include "RKTypes.h"
 #include "RKUtf8.h"
+#include "RKWatch.h"
 #include "RKWriter.h"
 #include "RKWriterCallBack.h"
 #include "RKWriterDetails.h"

@@ -14,6 +14,8 @@ typedef void* RKOsDevice;
 
 // pfnCheckMedia's answer for "the medium changed": not a yes.
 const int RKOS_MEDIA_CHANGED = -1;
+// A pause that another thread can cut short; null is never a valid one.
+typedef void* RKOsWake;
 
 struct RKOsCallTable
 {
@@ -39,6 +41,25 @@ struct RKOsCallTable
     void (*pfnCloseDevice)(RKOsDevice hDevice);
     // Suspends the calling thread for the given milliseconds.
     void (*pfnSleep)(DWORD dwMilliseconds);
+
+    // Milliseconds of a clock that never goes back and does not follow
+    // changes of the wall clock; its start is arbitrary.
+    unsigned long long (*pfnMonotonicMs)();
+    // A new pause object, not set; null when the system gives none.
+    RKOsWake (*pfnCreateWake)();
+    // Sets it: the wait in progress, or else the next one, returns at once.
+    // Safe from any thread and from a signal handler: it allocates
+    // nothing, takes no lock and never blocks.
+    void (*pfnSetWake)(RKOsWake hWake);
+    // Waits until the object is set or the milliseconds have passed. 1 when
+    // it was set (it is clear again), 0 when the time passed.
+    int (*pfnWaitWake)(RKOsWake hWake, DWORD dwMilliseconds);
+    void (*pfnCloseWake)(RKOsWake hWake);
+    // A value that changes when the system's optical drives change (one
+    // added, removed or replaced), read without touching any drive. 0 when
+    // the system's list cannot be read, which the caller takes as "no
+    // change can be seen".
+    int (*pfnDriveListStamp)(unsigned long long* pullStamp);
 };
 
 // The table in force.

@@ -1,7 +1,9 @@
 // POSIX backend of the operating-system layer. Only POSIX calls belong here.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +21,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "RKDosDevices.h"
@@ -266,8 +269,131 @@ void PosixSleep(DWORD dwMilliseconds)
     }
 }
 
-const RKOsCallTable s_DefaultCalls = {PosixLoadModule, PosixGetSymbol,   PosixFreeModule, PosixOpenDevice,
-                                      PosixCheckMedia, PosixCloseDevice, PosixSleep};
+unsigned long long PosixMonotonicMs()
+{
+    timespec tsNow;
+    if (clock_gettime(CLOCK_MONOTONIC, &tsNow) != 0)
+        return 0;
+    return static_cast<unsigned long long>(tsNow.tv_sec) * 1000ull +
+           static_cast<unsigned long long>(tsNow.tv_nsec) / 1000000ull;
+}
+
+// A pipe: setting writes a byte, which a signal handler may do; waiting
+// polls the read end and empties it.
+struct RKPosixWake
+{
+    int nRead;
+    int nWrite;
+};
+
+bool MakeNonBlockingCloseOnExec(int nFd)
+{
+    int nFlags = fcntl(nFd, F_GETFL);
+    int nFdFlags = fcntl(nFd, F_GETFD);
+    return nFlags >= 0 && nFdFlags >= 0 && fcntl(nFd, F_SETFL, nFlags | O_NONBLOCK) == 0 &&
+           fcntl(nFd, F_SETFD, nFdFlags | FD_CLOEXEC) == 0;
+}
+
+RKOsWake PosixCreateWake()
+{
+    int anFds[2];
+    if (pipe(anFds) != 0)
+        return nullptr;
+    RKPosixWake* pWake = nullptr;
+    if (MakeNonBlockingCloseOnExec(anFds[0]) && MakeNonBlockingCloseOnExec(anFds[1]))
+        pWake = new (std::nothrow) RKPosixWake{anFds[0], anFds[1]};
+    if (!pWake)
+    {
+        close(anFds[0]);
+        close(anFds[1]);
+    }
+    return pWake;
+}
+
+void PosixSetWake(RKOsWake hWake)
+{
+    // A signal handler must leave errno as it found it.
+    int nSavedErrno = errno;
+    const char cByte = 1;
+    ssize_t nWritten;
+    // A full pipe is set already.
+    do
+    {
+        nWritten = write(static_cast<RKPosixWake*>(hWake)->nWrite, &cByte, 1);
+    } while (nWritten < 0 && errno == EINTR);
+    errno = nSavedErrno;
+}
+
+int PosixWaitWake(RKOsWake hWake, DWORD dwMilliseconds)
+{
+    RKPosixWake* pWake = static_cast<RKPosixWake*>(hWake);
+    unsigned long long ullEnd = PosixMonotonicMs() + dwMilliseconds;
+    pollfd stPoll = {pWake->nRead, POLLIN, 0};
+    for (;;)
+    {
+        unsigned long long ullNow = PosixMonotonicMs();
+        int nTimeout = ullNow >= ullEnd ? 0 : static_cast<int>(ullEnd - ullNow);
+        int nReady = poll(&stPoll, 1, nTimeout);
+        if (nReady > 0)
+            break;
+        // A signal cuts the pause short; the time left is waited out, unless
+        // the handler set the object, which the next poll sees.
+        if (nReady == 0 || errno != EINTR)
+            return 0;
+    }
+    char acBytes[64];
+    while (read(pWake->nRead, acBytes, sizeof(acBytes)) > 0)
+    {
+    }
+    return 1;
+}
+
+void PosixCloseWake(RKOsWake hWake)
+{
+    RKPosixWake* pWake = static_cast<RKPosixWake*>(hWake);
+    close(pWake->nRead);
+    close(pWake->nWrite);
+    delete pWake;
+}
+
+int PosixDriveListStamp(unsigned long long* pullStamp)
+{
+#if defined(__linux__)
+    // The optical drives are the block devices srN. An entry's inode number
+    // is new whenever the kernel makes the entry anew, so a drive replaced
+    // under the same name changes the stamp too. Summed, so that the order
+    // of the listing does not matter and nothing is allocated.
+    DIR* pDir = opendir("/sys/class/block");
+    if (!pDir)
+        return 0;
+    unsigned long long ullStamp = 0;
+    unsigned long long ullCount = 0;
+    while (dirent* pEntry = readdir(pDir))
+    {
+        const char* szName = pEntry->d_name;
+        if (szName[0] != 's' || szName[1] != 'r' || szName[2] < '0' || szName[2] > '9')
+            continue;
+        // FNV-1a over the name and the inode number.
+        unsigned long long ullHash = 14695981039346656037ull;
+        for (const char* p = szName; *p; ++p)
+            ullHash = (ullHash ^ static_cast<unsigned char>(*p)) * 1099511628211ull;
+        ullHash = (ullHash ^ static_cast<unsigned long long>(pEntry->d_ino)) * 1099511628211ull;
+        ullStamp += ullHash;
+        ++ullCount;
+    }
+    closedir(pDir);
+    *pullStamp = ullStamp ^ (ullCount << 56);
+    return 1;
+#else
+    (void)pullStamp;
+    return 0;
+#endif
+}
+
+const RKOsCallTable s_DefaultCalls = {PosixLoadModule,    PosixGetSymbol,   PosixFreeModule, PosixOpenDevice,
+                                      PosixCheckMedia,    PosixCloseDevice, PosixSleep,      PosixMonotonicMs,
+                                      PosixCreateWake,    PosixSetWake,     PosixWaitWake,   PosixCloseWake,
+                                      PosixDriveListStamp};
 } // namespace
 
 const RKOsCallTable& RKOsDefaultCalls()

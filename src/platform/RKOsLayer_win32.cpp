@@ -86,8 +86,58 @@ void Win32Sleep(DWORD dwMilliseconds)
     Sleep(dwMilliseconds);
 }
 
-const RKOsCallTable s_DefaultCalls = {Win32LoadModule, Win32GetSymbol,   Win32FreeModule, Win32OpenDevice,
-                                      Win32CheckMedia, Win32CloseDevice, Win32Sleep};
+unsigned long long Win32MonotonicMs()
+{
+    return GetTickCount64();
+}
+
+// An auto-reset event: a console control handler, which runs on a thread
+// of its own, may set it.
+RKOsWake Win32CreateWake()
+{
+    return CreateEventW(nullptr, FALSE, FALSE, nullptr);
+}
+
+void Win32SetWake(RKOsWake hWake)
+{
+    SetEvent(hWake);
+}
+
+int Win32WaitWake(RKOsWake hWake, DWORD dwMilliseconds)
+{
+    return WaitForSingleObject(hWake, dwMilliseconds) == WAIT_OBJECT_0 ? 1 : 0;
+}
+
+void Win32CloseWake(RKOsWake hWake)
+{
+    CloseHandle(hWake);
+}
+
+// The letters whose root is an optical drive, one bit each. Asking for a
+// letter's type reads the system's records, not the drive.
+int Win32DriveListStamp(unsigned long long* pullStamp)
+{
+    DWORD dwLetters = GetLogicalDrives();
+    if (dwLetters == 0)
+        return 0;
+    unsigned long long ullStamp = 0;
+    wchar_t szRoot[] = L"A:\\";
+    for (int i = 0; i < 26; ++i)
+    {
+        if (!(dwLetters & (1u << i)))
+            continue;
+        szRoot[0] = static_cast<wchar_t>(L'A' + i);
+        if (GetDriveTypeW(szRoot) == DRIVE_CDROM)
+            ullStamp |= 1ull << i;
+    }
+    *pullStamp = ullStamp;
+    return 1;
+}
+
+const RKOsCallTable s_DefaultCalls = {Win32LoadModule,    Win32GetSymbol,   Win32FreeModule, Win32OpenDevice,
+                                      Win32CheckMedia,    Win32CloseDevice, Win32Sleep,      Win32MonotonicMs,
+                                      Win32CreateWake,    Win32SetWake,     Win32WaitWake,   Win32CloseWake,
+                                      Win32DriveListStamp};
 } // namespace
 
 const RKOsCallTable& RKOsDefaultCalls()

@@ -1,13 +1,18 @@
 // A test engine. RKTEST_ENGINE names it; RKTEST_FACTORY selects the factory:
 // 0 a manager, 1 a null manager, 2 no factory symbol at all, 3 one that
-// throws. With RKTEST_DETAILS its writers offer details and tray control.
-// The probe can make one operation of a manager or writer throw.
+// throws. With RKTEST_DETAILS its writers offer details and tray control;
+// when RKTEST_TRAY_FOLDER names a folder, each drive's tray state is read
+// at every call from "<letter>.tray" there (drive E: "E.tray"): open,
+// present, ready, locked and events, as numbers. The probe can make one
+// operation of a manager or writer throw.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
+#include <string>
 
 #include "RKDRV.h"
 #include "RKTestProbe.h"
@@ -80,8 +85,17 @@ public:
     }
     int GetTrayState(RKTrayState& stState) override
     {
-        stState.dwOpen = 1;
-        return 1;
+        const char* szFolder = std::getenv("RKTEST_TRAY_FOLDER");
+        if (!szFolder || !*szFolder)
+        {
+            stState.dwOpen = 1;
+            return 1;
+        }
+        std::ifstream file(std::string(szFolder) + "/" + static_cast<char>(TrayLetter()) + ".tray");
+        return file >> stState.dwOpen >> stState.dwMediaPresent >> stState.dwReady >> stState.dwLocked >>
+                       stState.dwEvents
+                   ? 1
+                   : 0;
     }
     int CloseTray() override
     {
@@ -89,6 +103,9 @@ public:
         return 1;
     }
     int LockTray(int bLock) override { return bLock ? 0 : 7; }
+
+private:
+    virtual WORD TrayLetter() = 0;
 };
 
 class CRKTestWriter : public CRKWriter, public CRKTestDetails
@@ -135,6 +152,14 @@ public:
     int EngineReserved8() override { return 8; }
     int EngineReserved9() override { return 9; }
     int EngineReserved10() override { return 11; }
+
+#if RKTEST_DETAILS
+private:
+    WORD TrayLetter() override
+    {
+        return m_wDriveLetter;
+    }
+#endif
 };
 
 class CRKTestManager : public CRKDRVManager

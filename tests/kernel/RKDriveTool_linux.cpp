@@ -6,12 +6,22 @@
 //       stores the drive's raw answers (exactly the bytes it transferred)
 //       under FOLDER/<inquiry|configuration|discinfo|gesn|sense|capabilities|
 //       toc|capacity|mechanism>/qemu-TAG*.bin
+//   rkdrv_kernel_drive follow DEVICE SECONDS
+//       keeps the drive open and prints its CDROM_DRIVE_STATUS whenever it
+//       changes, asked every 10 ms: the earliest anyone sees a change
+//   rkdrv_kernel_drive uevents DEVICE SECONDS
+//       prints the kernel's media events of the drive, from its uevents
+//   rkdrv_kernel_drive eject DEVICE
+//       opens the tray, as any other program would (exit 0 when it opened)
 //   rkdrv_kernel_drive hold DEVICE SECONDS READY [--lock]
 //       keeps the drive open, as a program using it would (with --lock its
 //       door locked too, as a mount does), creating the file READY once it
 //       is so
 #include <fcntl.h>
 #include <linux/cdrom.h>
+#include <linux/netlink.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -241,6 +251,86 @@ int Status(int nFd, const char* szDevice, int nUntil, double dSeconds)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
+int Follow(int nFd, double dSeconds)
+{
+    auto tpStart = std::chrono::steady_clock::now();
+    int nLast = -2;
+    while (std::chrono::duration<double>(std::chrono::steady_clock::now() - tpStart).count() < dSeconds)
+    {
+        int nStatus = ioctl(nFd, CDROM_DRIVE_STATUS, CDSL_CURRENT);
+        if (nStatus != nLast)
+        {
+            std::printf("status\tvalue=%d\n", nStatus);
+            std::fflush(stdout);
+            nLast = nStatus;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return 0;
+}
+
+// The kernel's own "change" uevents of the drive that carry a disk event.
+int Uevents(const char* szDevice, double dSeconds)
+{
+    const char* szName = std::strrchr(szDevice, '/');
+    std::string strDevName = std::string("DEVNAME=") + (szName ? szName + 1 : szDevice);
+    int nSocket = socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
+    sockaddr_nl stAddress;
+    std::memset(&stAddress, 0, sizeof(stAddress));
+    stAddress.nl_family = AF_NETLINK;
+    stAddress.nl_groups = 1;
+    if (nSocket < 0 || bind(nSocket, reinterpret_cast<sockaddr*>(&stAddress), sizeof(stAddress)) != 0)
+    {
+        std::printf("error\ttext=%s\n", std::strerror(errno));
+        return 3;
+    }
+    // An event the kernel still holds as pending is not reported again;
+    // opening the drive takes them, as udev's own look after each event
+    // does. So once now, and after each event.
+    auto TakePending = [szDevice]()
+    {
+        int nFd = open(szDevice, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (nFd >= 0)
+            close(nFd);
+    };
+    TakePending();
+    std::printf("listening\n");
+    std::fflush(stdout);
+    auto tpStart = std::chrono::steady_clock::now();
+    char acBuffer[8192];
+    for (;;)
+    {
+        double dLeft =
+            dSeconds - std::chrono::duration<double>(std::chrono::steady_clock::now() - tpStart).count();
+        if (dLeft <= 0)
+            break;
+        pollfd stPoll = {nSocket, POLLIN, 0};
+        if (poll(&stPoll, 1, static_cast<int>(dLeft * 1000) + 1) <= 0)
+            continue;
+        ssize_t nRead = recv(nSocket, acBuffer, sizeof(acBuffer) - 1, 0);
+        if (nRead <= 0)
+            continue;
+        acBuffer[nRead] = 0;
+        bool bMine = false;
+        bool bMedia = false;
+        bool bEject = false;
+        for (ssize_t nAt = 0; nAt < nRead; nAt += static_cast<ssize_t>(std::strlen(acBuffer + nAt)) + 1)
+        {
+            std::string strField = acBuffer + nAt;
+            bMine = bMine || strField == strDevName;
+            bMedia = bMedia || strField == "DISK_MEDIA_CHANGE=1";
+            bEject = bEject || strField == "DISK_EJECT_REQUEST=1";
+        }
+        if (bMine && (bMedia || bEject))
+        {
+            std::printf("uevent\tmedia_change=%d\teject_request=%d\n", bMedia ? 1 : 0, bEject ? 1 : 0);
+            std::fflush(stdout);
+            TakePending();
+        }
+    }
+    close(nSocket);
+    return 0;
+}
 } // namespace
 
 int main(int nArgs, char** aszArgs)
@@ -249,10 +339,15 @@ int main(int nArgs, char** aszArgs)
     {
         std::fprintf(stderr, "usage: rkdrv_kernel_drive status DEVICE [--until VALUE] [--seconds S]\n"
                              "       rkdrv_kernel_drive capture DEVICE FOLDER TAG\n"
+                             "       rkdrv_kernel_drive follow|uevents DEVICE SECONDS\n"
+                             "       rkdrv_kernel_drive eject DEVICE\n"
                              "       rkdrv_kernel_drive hold DEVICE SECONDS READY [--lock]\n");
         return 2;
     }
     std::string strCommand = aszArgs[1];
+    // Kept open by nothing else: the events are the kernel's own.
+    if (strCommand == "uevents" && nArgs == 4)
+        return Uevents(aszArgs[2], std::atof(aszArgs[3]));
     int nFd = open(aszArgs[2], O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (nFd < 0)
     {
@@ -264,6 +359,10 @@ int main(int nArgs, char** aszArgs)
         nResult = Capture(nFd, aszArgs[3], aszArgs[4]);
     else if (strCommand == "hold" && (nArgs == 5 || (nArgs == 6 && std::strcmp(aszArgs[5], "--lock") == 0)))
         nResult = Hold(nFd, std::atof(aszArgs[3]), aszArgs[4], nArgs == 6);
+    else if (strCommand == "follow" && nArgs == 4)
+        nResult = Follow(nFd, std::atof(aszArgs[3]));
+    else if (strCommand == "eject" && nArgs == 3)
+        nResult = ioctl(nFd, CDROMEJECT, 0) == 0 ? 0 : 1;
     else if (strCommand == "status")
     {
         int nUntil = -1;

@@ -1,4 +1,5 @@
-// The benchmark guest: cdrom0 (/dev/sr0) holding a CD. Benchmarks pass when
+// The benchmark guest: cdrom0 (/dev/sr0) holding a CD, cdrom1 (/dev/sr1)
+// empty. Benchmarks pass when
 // their programs run and print their figures, never on the figures; the
 // figures go to the test's output and to the run's figures.txt.
 #ifndef RKKERNELBENCH_H

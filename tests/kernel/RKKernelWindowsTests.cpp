@@ -1,6 +1,7 @@
 // The system engine's Windows build in the guest: wine runs the Windows
 // build's rkdrv_kernel_windows once, with the guest's /dev/sr0 as its CD-ROM
-// drive E:, while the host changes the disc between the program's steps.
+// drive E:, while the host changes the disc between the program's steps,
+// and watches it while the host takes the disc out and puts another in.
 // The wine prefix is made once on the host and kept with the kit.
 #include "RKKernelFixture.h"
 
@@ -181,6 +182,12 @@ TEST_F(KernelWindows, WindowsEngineUnderWineFollowsTheHostsDiscs)
     bool bStillLocked = true;
     ASSERT_TRUE(Guest().IsLocked("cdrom0", bStillLocked)) << Guest().LastError();
     Go("unlocked");
+    // The watch: the disc out, a CD in.
+    ASSERT_TRUE(Ready("watching", 60)) << Collect(nId, 5).Describe();
+    ASSERT_TRUE(Guest().OpenTray("cdrom0")) << Guest().LastError();
+    RKProbeRun stOut = RunTool({RKKERNEL_DRIVE, "status", "/dev/sr0", "--until", "2"});
+    ASSERT_EQ(stOut.stResult.nStatus, 0) << stOut.Describe();
+    ASSERT_TRUE(Guest().ChangeMedium("cdrom0", s_strCd)) << Guest().LastError();
     RKProbeRun stRun = Collect(nId, 120);
 
     ASSERT_EQ(stRun.stResult.nStatus, 0) << stRun.Describe();
@@ -233,6 +240,19 @@ TEST_F(KernelWindows, WindowsEngineUnderWineFollowsTheHostsDiscs)
     EXPECT_TRUE(bLocked) << "the host saw no lock after LockTray";
     EXPECT_FALSE(bPlainEject) << "a locked door let the host eject";
     EXPECT_FALSE(bStillLocked) << "the door stayed locked after LockTray(0)";
+    // The watch's disc events (the tray's own events come beside them).
+    std::vector<std::string> vecWatch;
+    for (const RKProbeRecord& stEvent : stRun.Of("watch"))
+        if (stEvent.Field("event") == std::to_string(RKWATCH_STATE) ||
+            stEvent.Field("event") == std::to_string(RKWATCH_DISC_REMOVED) ||
+            stEvent.Field("event") == std::to_string(RKWATCH_DISC_INSERTED))
+            vecWatch.push_back(stEvent.Field("event") + " " + stEvent.Field("letter") + " " +
+                           stEvent.Field("disc_present") + " " + stEvent.Field("name"));
+    EXPECT_EQ(vecWatch, (std::vector<std::string>{std::to_string(RKWATCH_STATE) + " E 1 DVD",
+                                                  std::to_string(RKWATCH_DISC_REMOVED) + " E 0 ",
+                                                  std::to_string(RKWATCH_DISC_INSERTED) + " E 1 CD"}))
+        << stRun.Describe();
+    EXPECT_EQ(stRun.One("watchend").Field("end"), std::to_string(RKWATCH_END_CALLBACK)) << stRun.Describe();
     EXPECT_TRUE(stRun.Of("trace").empty()) << stRun.Describe();
     EXPECT_EQ(stRun.Of("done").size(), 1u) << stRun.Describe();
 }

@@ -17,6 +17,8 @@
 //   disc    present= profile= state= sessions= first= last= audio= data= blocks= block= free=
 //   tray    open= present= locked=
 //   tray-action action= result=         the engine's eject, close, lock, unlock
+//   watch   event= index= letter= disc_present= media= name= disc=
+//   watchend end=                       how the watch ended
 //   trace   kind=Error text=            each error line of the engine
 //   timeout step=                       the host never answered; the run ends
 //   done
@@ -25,7 +27,9 @@
 // ejects it), then the wait across drives, which the host ends with a disc;
 // then the details of that disc, and "reopened" (the engine ejected it
 // again), "reclosed" (the engine closed the tray), "locked" (the engine
-// locked the door and holds the drive), "unlocked".
+// locked the door and holds the drive), "unlocked"; then a watch: once it
+// has reported where the drive stands it creates FOLDER\watching.ready, the
+// host takes the disc out and puts a CD in, and the watch ends at that disc.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -80,13 +84,19 @@ class CRKHandOver
 public:
     explicit CRKHandOver(const std::string& strFolder) : m_strFolder(strFolder) {}
 
-    // Tells the host the step is done and waits, bounded, for its answer.
-    bool Step(const std::string& strStep)
+    // Tells the host the step is done.
+    void Ready(const std::string& strStep)
     {
         HANDLE hReady = CreateFileA((m_strFolder + "\\" + strStep + ".ready").c_str(), GENERIC_WRITE, 0,
                                     nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (hReady != INVALID_HANDLE_VALUE)
             CloseHandle(hReady);
+    }
+
+    // Tells the host the step is done and waits, bounded, for its answer.
+    bool Step(const std::string& strStep)
+    {
+        Ready(strStep);
         std::string strGo = m_strFolder + "\\" + strStep + ".go";
         for (int nTry = 0; nTry < 1200; ++nTry)
         {
@@ -168,6 +178,40 @@ bool PrintDetails(CRKWriter* pWriter)
     return true;
 }
 
+// Prints each event; hands over once the start is reported, ends at the
+// first disc inserted.
+class CRKWatchPrinter : public CRKWatchCallBack
+{
+public:
+    explicit CRKWatchPrinter(CRKHandOver& handOver) : m_handOver(handOver) {}
+
+    int OnWatchEvent(const RKWatchEvent& stEvent) override
+    {
+        RKMediaInfo stInfo;
+        stInfo.dwMediaType = stEvent.dwMediaType;
+        stInfo.dwDiscType = stEvent.dwDiscType;
+        Print("watch\tevent=" + std::to_string(stEvent.dwKind) +
+              "\tindex=" + std::to_string(stEvent.dwIndex) +
+              "\tletter=" + std::string(1, static_cast<char>(stEvent.wLetter)) +
+              "\tdisc_present=" + std::to_string(stEvent.dwDiscPresent) + "\t" + MediaFields(stInfo));
+        if (stEvent.dwKind == RKWATCH_STATE)
+            m_handOver.Ready("watching");
+        return stEvent.dwKind == RKWATCH_DISC_INSERTED ? 0 : 1;
+    }
+
+private:
+    CRKHandOver& m_handOver;
+};
+
+void Watch(CRKDRVManager* pManager, CRKHandOver& handOver)
+{
+    RKWatchSettings stSettings = {sizeof(stSettings), 100, 60000, 0, {}};
+    HRKWATCH hWatch = RKDRV::CreateWatch(pManager, &stSettings);
+    CRKWatchPrinter printer(handOver);
+    Print("watchend\tend=" + std::to_string(hWatch ? RKDRV::RunWatch(hWatch, &printer) : 0));
+    RKDRV::CloseWatch(hWatch);
+}
+
 int Run(CRKDRVManager* pManager, CRKHandOver& handOver)
 {
     Print("manager\tvalid=" + std::to_string(pManager->IsValid()) +
@@ -224,6 +268,7 @@ int Run(CRKDRVManager* pManager, CRKHandOver& handOver)
     Action("unlock", RKDRV::LockTray(pWriter, 0));
     if (!handOver.Step("unlocked"))
         return 1;
+    Watch(pManager, handOver);
     Print("done");
     return 0;
 }

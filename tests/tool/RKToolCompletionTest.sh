@@ -37,7 +37,7 @@ expect()
 [ "$(complete -p rkdrv)" = "complete -F _rkdrv rkdrv" ] || { echo "FAILED: complete -p rkdrv"; failures=$((failures + 1)); }
 
 # Commands and options, from the tool's help.
-expect "close demo eject info list lock reload unlock wait" ""
+expect "close demo eject info list lock reload unlock wait watch" ""
 expect "eject" e
 expect "--engine" --en
 expect "--json" --trace list --j

@@ -30,18 +30,22 @@ public:
     // RKDRV_*, WINEPREFIX), plus mapEnv.
     bool Start(const std::string& strProgram, const std::vector<std::string>& vecArgs,
                const std::map<std::string, std::string>& mapEnv);
-    // Collects output until stderr holds strText; false after dTimeout seconds.
+    // Collects output until stderr (stdout) holds strText; false after
+    // dTimeout seconds.
     bool WaitForStderr(const std::string& strText, double dTimeout);
+    bool WaitForStdout(const std::string& strText, double dTimeout);
     // Ctrl-C, as a terminal sends it.
     void Interrupt();
     // Collects output until the process ends; kills it after dTimeout seconds.
     RKToolRunResult Finish(double dTimeout);
 
     const std::string& Stderr() const { return m_result.strErr; }
+    const std::string& Stdout() const { return m_result.strOut; }
 
 private:
     // Reads what is there, waiting up to nMilliseconds; false once both pipes closed.
     bool Pump(int nMilliseconds);
+    bool WaitFor(const std::string& strCollected, const std::string& strText, double dTimeout);
     double Seconds() const;
 
     int m_nPid = -1;

@@ -156,10 +156,21 @@ double CRKToolProcess::Seconds() const
 
 bool CRKToolProcess::WaitForStderr(const std::string& strText, double dTimeout)
 {
-    while (m_result.strErr.find(strText) == std::string::npos)
+    return WaitFor(m_result.strErr, strText, dTimeout);
+}
+
+bool CRKToolProcess::WaitForStdout(const std::string& strText, double dTimeout)
+{
+    return WaitFor(m_result.strOut, strText, dTimeout);
+}
+
+bool CRKToolProcess::WaitFor(const std::string& strCollected, const std::string& strText, double dTimeout)
+{
+    double dLimit = Seconds() + dTimeout;
+    while (strCollected.find(strText) == std::string::npos)
     {
-        if (Seconds() > dTimeout || !Pump(50))
-            return m_result.strErr.find(strText) != std::string::npos;
+        if (Seconds() > dLimit || !Pump(50))
+            return strCollected.find(strText) != std::string::npos;
     }
     return true;
 }

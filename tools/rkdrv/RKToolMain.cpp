@@ -8,6 +8,7 @@
 #include "RKToolOptions.h"
 #include "RKToolSystem.h"
 #include "RKToolTrace.h"
+#include "RKToolWatch.h"
 
 namespace
 {
@@ -59,6 +60,8 @@ int RunCommand(RKToolContext& ctx)
         stRequest.dTimeout = options.dTimeout;
         return RKToolWait(ctx, engine, stRequest, ctx.jsonDoc);
     }
+    case RKToolCommand::Watch:
+        return RKToolWatch(ctx, engine);
     case RKToolCommand::Demo:
     case RKToolCommand::None:
         break;
@@ -109,8 +112,12 @@ int Run(int argc, char** argv, bool& bJson)
         RKToolContext ctx = {console, options, jsonDoc, trace.Sink()};
         nCode = RunGuarded(ctx);
     }
-    if (options.bJson)
+    // A watch writes JSON Lines as it goes: a document only for an error,
+    // on one line like the rest.
+    if (options.bJson && options.eCommand != RKToolCommand::Watch)
         console.PrintDocument(RKToolDocumentText(jsonDoc));
+    else if (options.bJson && jsonDoc.contains("error"))
+        console.PrintDocument(RKToolJsonLine(jsonDoc));
     return nCode;
 }
 } // namespace

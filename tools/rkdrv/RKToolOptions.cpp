@@ -10,11 +10,12 @@
 #include "RKToolDrive.h"
 #include "RKToolExitCodes.h"
 #include "RKToolText.h"
+#include "RKToolWatch.h"
 
 namespace
 {
 const char s_szExitCodes[] = "Exit codes:\n"
-                             "  0    done: disc found, drive ejected, table shown\n"
+                             "  0    done: disc found, drive ejected, table shown, watch ended\n"
                              "  1    the wait ended without a disc (Ctrl-C, --timeout) or with a disc of\n"
                              "       another --type; eject, close, lock, unlock: the engine did not do it\n"
                              "  2    usage error (unknown option, bad letter, bad engine name)\n"
@@ -64,6 +65,7 @@ struct RKToolRawArguments
     bool bEngineGiven = false;
     bool bTypeGiven = false;
     bool bTimeoutGiven = false;
+    RKToolWatchArguments watch;
 };
 
 RKToolCommand CommandOfName(const std::string& strName)
@@ -72,6 +74,7 @@ RKToolCommand CommandOfName(const std::string& strName)
         {"list", RKToolCommand::List},   {"info", RKToolCommand::Info},     {"wait", RKToolCommand::Wait},
         {"eject", RKToolCommand::Eject}, {"reload", RKToolCommand::Reload}, {"demo", RKToolCommand::Demo},
         {"close", RKToolCommand::Close}, {"lock", RKToolCommand::Lock},     {"unlock", RKToolCommand::Unlock},
+        {"watch", RKToolCommand::Watch},
     };
     for (const auto& command : s_aCommands)
     {
@@ -95,9 +98,11 @@ int Check(const RKToolRawArguments& raw, RKToolOptions& options)
         if (options.bVersion)
             return -1;
         return RKToolUsageError(
-            "a command is required: list, info, wait, eject, close, lock, unlock, reload or demo", "");
+            "a command is required: list, info, wait, eject, close, lock, unlock, reload, watch or demo", "");
     }
     options.eCommand = CommandOfName(strCommand);
+    if (options.eCommand == RKToolCommand::Watch)
+        return RKToolCheckWatch(raw.watch, options);
 
     if (options.eCommand == RKToolCommand::Info || options.eCommand == RKToolCommand::Eject ||
         options.eCommand == RKToolCommand::Close || options.eCommand == RKToolCommand::Lock ||
@@ -175,6 +180,7 @@ int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
     CLI::App* pUnlock = app.add_subcommand("unlock", "Unlock a drive's door");
     CLI::App* pReload = app.add_subcommand("reload", "Switch engines; known drives keep their indexes");
     CLI::App* pDemo = app.add_subcommand("demo", "All of it on the sample engine's simulated drives");
+    CLI::App* pWatch = RKToolAddWatchCommand(app, raw.watch, Footer());
 
     std::string strInfoLetter, strEjectLetter, strWaitTarget = "any";
     pInfo->add_option("LETTER", strInfoLetter, "Drive letter: E or E:")->required()->type_name("");
@@ -209,7 +215,7 @@ int RKToolParseArguments(int argc, char** argv, RKToolOptions& options)
                   Footer());
     for (CLI::App* pCommand : {pList, pInfo, pEject, pClose, pUnlock, pReload})
         pCommand->footer(Footer());
-    for (CLI::App* pCommand : {pList, pInfo, pWait, pEject, pClose, pLock, pUnlock, pReload, pDemo})
+    for (CLI::App* pCommand : {pList, pInfo, pWait, pEject, pClose, pLock, pUnlock, pReload, pDemo, pWatch})
         pCommand->group("Commands");
 
     try

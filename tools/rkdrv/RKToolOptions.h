@@ -3,6 +3,7 @@
 #define RKTOOLOPTIONS_H
 
 #include <string>
+#include <vector>
 
 #include "RKToolEngine.h"
 
@@ -17,7 +18,8 @@ enum class RKToolCommand
     Lock,
     Unlock,
     Reload,
-    Demo
+    Demo,
+    Watch
 };
 
 struct RKToolOptions
@@ -38,8 +40,15 @@ struct RKToolOptions
     bool bSingle = false;
     bool bHasType = false;
     DWORD dwType = 0;
-    bool bHasTimeout = false;
+    bool bHasTimeout = false; // also watch
     double dTimeout = 0;
+
+    // watch: the letters (upper case; none: every drive), 0 for the
+    // default interval, and the events to end after.
+    std::vector<WORD> vecWatchLetters;
+    DWORD dwIntervalMs = 0;
+    bool bHasCount = false;
+    long long llCount = 0;
 
     // reload
     RKToolEngineChoice stReloadTo;

@@ -65,6 +65,11 @@ std::string RKToolDocumentText(const RKToolJson& jsonDoc)
     return jsonDoc.dump(2, ' ', false, RKToolJson::error_handler_t::replace);
 }
 
+std::string RKToolJsonLine(const RKToolJson& jsonValue)
+{
+    return jsonValue.dump(-1, ' ', false, RKToolJson::error_handler_t::replace);
+}
+
 RKToolJson RKToolEngineJson(const CRKToolEngine& engine)
 {
     const RKToolFileInfo& stModule = engine.Module();

@@ -17,6 +17,8 @@ typedef nlohmann::ordered_json RKToolJson;
 // not be UTF-8 (a path under a Latin-1 folder name): a byte that is not
 // becomes U+FFFD, so that there is always one valid document.
 std::string RKToolDocumentText(const RKToolJson& jsonDoc);
+// The same on one line, for JSON Lines.
+std::string RKToolJsonLine(const RKToolJson& jsonValue);
 
 RKToolJson RKToolEngineJson(const CRKToolEngine& engine);
 RKToolJson RKToolDriveJson(const RKToolDriveRow& stRow);
