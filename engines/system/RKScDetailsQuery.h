@@ -63,5 +63,10 @@ bool RKScQueryDiscDetails(CRKScDevice& device, const std::string& strDevice, RKD
 // no answer told anything.
 bool RKScQueryTrayState(CRKScDevice& device, RKTrayState& stState,
                         std::vector<std::uint8_t>& vecCapabilities);
+// The RKTRAY_EVENT_* bits of what the system reported of the drive's media
+// events (RKSC_DRIVE_EVENT_*). A media change that the system does not say
+// the direction of is named by where the medium is now (dwMediaPresent);
+// both ways when that is not known.
+DWORD RKScTrayEventsOf(unsigned uDriveEvents, DWORD dwMediaPresent);
 
 #endif

@@ -125,6 +125,11 @@ enum RKScTrayResult
     RKSC_TRAY_FAILED       // anything else; the text says what
 };
 
+// What the system itself reported of a drive's media events, apart from
+// the drive's own answers (RKScTransport::TakeDriveEvents).
+const unsigned RKSC_DRIVE_EVENT_EJECT_REQUEST = 0x1; // its button was pressed while the door is locked
+const unsigned RKSC_DRIVE_EVENT_MEDIA_CHANGE = 0x2;  // a medium went in or out
+
 // One open drive. Closing is destroying it.
 class CRKScDevice
 {
@@ -186,6 +191,19 @@ public:
     // (the system drops it with the handle); otherwise it lasts until
     // someone unlocks the door.
     virtual bool LockNeedsDevice() const = 0;
+    // Where the system reads the drives' media events itself, it takes them
+    // before the drive's own answers can tell them, and reports them its own
+    // way. ListenForDriveEvents starts hearing those reports (called before a
+    // drive is opened for its state, so that what the open itself makes the
+    // system report is heard too); TakeDriveEvents hands over those of one
+    // drive heard since its last call, as RKSC_DRIVE_EVENT_* bits. Both are
+    // cheap and never wait; 0 where the system reports nothing of the kind.
+    virtual void ListenForDriveEvents() {}
+    virtual unsigned TakeDriveEvents(const RKScDriveEntry& stEntry)
+    {
+        static_cast<void>(stEntry);
+        return 0;
+    }
 };
 
 // The transport of the system the engine was built for.

@@ -1,5 +1,13 @@
 // Linux transport of the system engine. Only Linux code belongs here.
 //
+// A drive's media events (a medium in or out, its button pressed while the
+// door is locked) are taken by the kernel itself: every open of the drive,
+// and its own polling where events_poll_msecs is set, reads and clears
+// them before any program's GET EVENT STATUS NOTIFICATION can see them.
+// The kernel reports what it took as a "change" uevent of the disk. The
+// transport hears those on a netlink socket opened at the first state
+// query, read without waiting at each one after; no thread, no device held.
+//
 // Drives are the block devices srN that sysfs lists under class/block, in
 // numeric order; nothing under /dev is probed. A drive is opened read-only
 // and non-blocking, never exclusively: without O_NONBLOCK opening an empty
@@ -10,8 +18,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <linux/netlink.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <time.h>
@@ -26,11 +36,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <utility>
 #include <vector>
 
 #include "RKDosDevices.h"
+#include "RKScTrace.h"
 #include "RKScTransport_linux.h"
+#include "RKScUevent.h"
 
 namespace
 {
@@ -485,7 +498,87 @@ public:
     bool ProvidesPresence() const override { return true; }
     bool LockNeedsDevice() const override { return false; }
 
+    ~CRKScLinuxTransport() override
+    {
+        if (m_nUevents >= 0)
+            m_stCalls.pfnClose(m_nUevents);
+    }
+    CRKScLinuxTransport(const CRKScLinuxTransport&) = delete;
+    CRKScLinuxTransport& operator=(const CRKScLinuxTransport&) = delete;
+
+    void ListenForDriveEvents() override
+    {
+        if (m_bUeventsTried)
+            return;
+        m_bUeventsTried = true;
+        m_nUevents = m_stCalls.pfnOpenUevents();
+        if (m_nUevents < 0)
+            RKScTraceInfo("the kernel's device events cannot be heard (" + SystemText(errno) +
+                          "): a drive's eject button is known only from its own media events");
+    }
+
+    unsigned TakeDriveEvents(const RKScDriveEntry& stEntry) override
+    {
+        ReadUevents();
+        std::string::size_type nSlash = stEntry.strDevice.rfind('/');
+        auto itDrive = m_mapDriveEvents.find(
+            nSlash == std::string::npos ? stEntry.strDevice : stEntry.strDevice.substr(nSlash + 1));
+        if (itDrive == m_mapDriveEvents.end())
+            return 0;
+        unsigned uEvents = itDrive->second;
+        m_mapDriveEvents.erase(itDrive);
+        return uEvents;
+    }
+
 private:
+    // Every event waiting on the socket, up to a bound per call, kept per
+    // drive until its writer asks. Only the kernel's own events of optical
+    // drives count, so the map holds no more names than there are drives.
+    void ReadUevents()
+    {
+        for (int i = 0; i < RKSC_UEVENTS_PER_READ && m_nUevents >= 0; ++i)
+        {
+            unsigned int uSender = ~0u;
+            ssize_t nRead = m_stCalls.pfnReceiveUevent(m_nUevents, m_abUevent, sizeof(m_abUevent), &uSender);
+            if (nRead < 0)
+            {
+                int nError = errno;
+                // ENOBUFS: events were lost while nobody read; the next
+                // ones are still good.
+                if (nError == EINTR || nError == ENOBUFS)
+                    continue;
+                if (nError == EAGAIN || nError == EWOULDBLOCK)
+                    return;
+                RKScTraceInfo("the kernel's device events: " + SystemText(nError) +
+                              ": no longer heard; a drive's eject button is known only from its own media "
+                              "events");
+                m_stCalls.pfnClose(m_nUevents);
+                m_nUevents = -1;
+                return;
+            }
+            if (uSender != 0)
+                continue;
+            RKScUevent stEvent =
+                RKScParseUevent(m_abUevent, std::min(static_cast<std::size_t>(nRead), sizeof(m_abUevent)));
+            if (!stEvent.bOk || stEvent.strSubsystem != "block" ||
+                DriveNumberOfName(stEvent.strDevName.c_str()) < 0)
+                continue;
+            // A drive that goes takes its events with it: the next one
+            // given its name starts afresh.
+            if (stEvent.strAction == "remove")
+            {
+                m_mapDriveEvents.erase(stEvent.strDevName);
+                continue;
+            }
+            unsigned uEvents = (stEvent.bEjectRequest ? RKSC_DRIVE_EVENT_EJECT_REQUEST : 0u) |
+                               (stEvent.bMediaChange ? RKSC_DRIVE_EVENT_MEDIA_CHANGE : 0u);
+            if (uEvents)
+                m_mapDriveEvents[stEvent.strDevName] |= uEvents;
+        }
+    }
+
+    static const int RKSC_UEVENTS_PER_READ = 64;
+
     RKScDriveEntry Describe(const std::string& strSysfsDrive, const std::string& strName,
                             const std::vector<RKScDeviceLink>& vecLinks)
     {
@@ -525,6 +618,10 @@ private:
 
     RKScLinuxFolders m_stFolders;
     RKScLinuxCalls m_stCalls;
+    bool m_bUeventsTried = false;
+    int m_nUevents = -1;
+    std::uint8_t m_abUevent[RKSC_UEVENT_MAX];
+    std::map<std::string, unsigned> m_mapDriveEvents;
 };
 
 int SystemOpen(const char* szPath, int nFlags)
@@ -556,8 +653,39 @@ int SystemFstat(int nFd, struct stat* pstInfo)
     return fstat(nFd, pstInfo);
 }
 
-const RKScLinuxCalls s_SystemCalls = {SystemOpen, close,    SystemIoctl, SystemFstat,
-                                      SystemStat, readlink, SystemSleep};
+int SystemOpenUevents()
+{
+    int nFd = socket(AF_NETLINK, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
+    if (nFd < 0)
+        return -1;
+    sockaddr_nl stAddress;
+    std::memset(&stAddress, 0, sizeof(stAddress));
+    stAddress.nl_family = AF_NETLINK;
+    // Group 1: the kernel's own events, which anyone may hear.
+    stAddress.nl_groups = 1;
+    if (bind(nFd, reinterpret_cast<sockaddr*>(&stAddress), sizeof(stAddress)) != 0)
+    {
+        int nError = errno;
+        close(nFd);
+        errno = nError;
+        return -1;
+    }
+    return nFd;
+}
+
+ssize_t SystemReceiveUevent(int nFd, void* pBuffer, size_t nSize, unsigned int* puSender)
+{
+    sockaddr_nl stFrom;
+    std::memset(&stFrom, 0, sizeof(stFrom));
+    socklen_t nFrom = sizeof(stFrom);
+    ssize_t nRead = recvfrom(nFd, pBuffer, nSize, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&stFrom), &nFrom);
+    *puSender = nFrom >= sizeof(stFrom) && stFrom.nl_family == AF_NETLINK ? stFrom.nl_pid : ~0u;
+    return nRead;
+}
+
+const RKScLinuxCalls s_SystemCalls = {SystemOpen,         close,    SystemIoctl, SystemFstat,
+                                      SystemStat,         readlink, SystemSleep, SystemOpenUevents,
+                                      SystemReceiveUevent};
 } // namespace
 
 const RKScLinuxCalls& RKScLinuxSystemCalls()

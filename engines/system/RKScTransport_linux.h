@@ -35,6 +35,11 @@ struct RKScLinuxCalls
     int (*pfnStat)(const char* szPath, struct stat* pstInfo);
     ssize_t (*pfnReadlink)(const char* szPath, char* szBuffer, size_t nSize);
     void (*pfnSleep)(unsigned int uMilliseconds);
+    // A non-blocking socket of the kernel's own device events (uevents).
+    int (*pfnOpenUevents)();
+    // One event from it without waiting (-1 and EAGAIN when none waits),
+    // and who sent it (*puSender; 0 is the kernel).
+    ssize_t (*pfnReceiveUevent)(int nFd, void* pBuffer, size_t nSize, unsigned int* puSender);
 };
 
 // The system's own calls.

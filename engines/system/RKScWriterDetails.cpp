@@ -126,12 +126,15 @@ int CRKScWriter::GetTrayState(RKTrayState& stState)
                        // and no INQUIRY is added to the status commands.
                        if (IsGone())
                            return 0;
+                       m_pTransport->ListenForDriveEvents();
                        std::unique_ptr<CRKScDevice> pDevice = OpenDevice();
                        if (!pDevice)
                            return 0;
                        bool bTold = RKScQueryTrayState(*pDevice, stState, m_vecCapabilities);
                        if (FoundGone(*pDevice))
                            return 0;
+                       stState.dwEvents |=
+                           RKScTrayEventsOf(m_pTransport->TakeDriveEvents(m_stEntry), stState.dwMediaPresent);
                        if (bTold)
                            return 1;
                        RKScTraceError(m_stEntry.strDevice + ": no status command told the tray's state");

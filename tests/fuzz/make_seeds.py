@@ -244,3 +244,19 @@ write("volume", "empty-label", volume(b""))
 write("volume", "udf-bea01", volume(b"", identifier=b"BEA01", kind=0))
 write("volume", "unprintable", volume(b"\x01\xe9LABEL\x7f"))
 write("volume", "short", volume(b"CUT")[:60])
+
+
+def uevent(action, name, *fields, subsystem=b"block", end=b"\0"):
+    header = action + b"@/devices/pci0000:00/0000:00:03.0/virtio1/host0/target0:0:0/0:0:0:0/block/" + name
+    body = [b"ACTION=" + action, b"DEVPATH=" + header.split(b"@", 1)[1], b"SUBSYSTEM=" + subsystem]
+    body += list(fields) + [b"DEVNAME=" + name, b"DEVTYPE=disk", b"SEQNUM=2163", b"MAJOR=11", b"MINOR=0"]
+    return bytearray(b"\0".join([header] + body) + end)
+
+
+write("uevent", "eject-request", uevent(b"change", b"sr0", b"DISK_EJECT_REQUEST=1"))
+write("uevent", "media-change", uevent(b"change", b"sr1", b"DISK_MEDIA_CHANGE=1"))
+write("uevent", "remove", uevent(b"remove", b"sr0"))
+write("uevent", "last-field-unended", uevent(b"change", b"sr0", b"DISK_MEDIA_CHANGE=1", end=b""))
+write("uevent", "from-the-device-manager", bytearray(b"libudev\0\xfe\xed\xca\xfe") + uevent(b"change", b"sr0"))
+write("uevent", "no-header", bytearray(b"ACTION=change\0DEVNAME=sr0\0DISK_EJECT_REQUEST=1\0"))
+write("uevent", "usb", uevent(b"add", b"1-1", subsystem=b"usb"))

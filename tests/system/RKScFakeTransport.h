@@ -239,6 +239,10 @@ public:
     bool bThrow = false; // every call runs out of memory
     int nListings = 0;
     std::uint64_t ullNow = 1000000; // the clock, moved by the tests
+    // What the system reported of each drive's media events, by device,
+    // handed over once; and the order of listening, opens and taking.
+    std::map<std::string, unsigned> mapDriveEvents;
+    std::vector<std::string> vecEventCalls;
 
     RKScFakeDrive& AddDrive(const std::string& strDevice, const std::string& strModel, WORD wLetter = 0)
     {
@@ -270,6 +274,7 @@ public:
             if (pDrive->stEntry.strDevice != stEntry.strDevice)
                 continue;
             ++pDrive->nOpens;
+            vecEventCalls.push_back("open");
             strProblem = pDrive->strOpenProblem;
             return strProblem.empty() ? std::unique_ptr<CRKScDevice>(new CRKScFakeDevice(pDrive)) : nullptr;
         }
@@ -283,6 +288,14 @@ public:
         return bPresence;
     }
     bool LockNeedsDevice() const override { return bLockNeedsDevice; }
+    void ListenForDriveEvents() override { vecEventCalls.push_back("listen"); }
+    unsigned TakeDriveEvents(const RKScDriveEntry& stEntry) override
+    {
+        vecEventCalls.push_back("take");
+        unsigned uEvents = mapDriveEvents[stEntry.strDevice];
+        mapDriveEvents.erase(stEntry.strDevice);
+        return uEvents;
+    }
 };
 
 #endif

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "RKScFakeTransport.h"
+#include "RKScTestTrace.h"
 #include "RKScTransport_linux.h"
 
 namespace
@@ -56,7 +57,22 @@ struct RKScFakeKernel
     ino_t nInode = 4711; // of every folder a link leads to
     int nFstats = 0;
     std::vector<unsigned int> vecSleeps;
+    // The kernel's device events: what each receive gives, in order (an
+    // errno, or the bytes and their sender); EAGAIN once they are gone.
+    struct RKScUeventAnswer
+    {
+        int nError;
+        std::string strBytes;
+        unsigned int uSender;
+    };
+    int nUeventOpenError = 0;
+    int nUeventOpens = 0;
+    int nUeventCloses = 0;
+    int nReceives = 0;
+    std::vector<RKScUeventAnswer> vecUevents;
 };
+
+const int RKSC_FAKE_UEVENT_FD = 900;
 
 RKScFakeKernel* s_pKernel = nullptr;
 
@@ -74,6 +90,8 @@ int FakeOpen(const char* szPath, int nFlags)
 
 int FakeClose(int nFd)
 {
+    if (nFd == RKSC_FAKE_UEVENT_FD)
+        return ++s_pKernel->nUeventCloses, 0;
     s_pKernel->vecClosed.push_back(nFd);
     return 0;
 }
@@ -143,14 +161,52 @@ void FakeSleep(unsigned int uMilliseconds)
     s_pKernel->vecSleeps.push_back(uMilliseconds);
 }
 
-const RKScLinuxCalls s_FakeCalls = {FakeOpen, FakeClose,    FakeIoctl, FakeFstat,
-                                    FakeStat, FakeReadlink, FakeSleep};
+int FakeOpenUevents()
+{
+    ++s_pKernel->nUeventOpens;
+    return s_pKernel->nUeventOpenError ? (errno = s_pKernel->nUeventOpenError, -1) : RKSC_FAKE_UEVENT_FD;
+}
+
+ssize_t FakeReceiveUevent(int nFd, void* pBuffer, size_t nSize, unsigned int* puSender)
+{
+    ++s_pKernel->nReceives;
+    if (nFd != RKSC_FAKE_UEVENT_FD)
+        return errno = EBADF, -1;
+    if (s_pKernel->vecUevents.empty())
+        return errno = EAGAIN, -1;
+    RKScFakeKernel::RKScUeventAnswer stAnswer = s_pKernel->vecUevents.front();
+    s_pKernel->vecUevents.erase(s_pKernel->vecUevents.begin());
+    if (stAnswer.nError)
+        return errno = stAnswer.nError, -1;
+    std::size_t nLength = std::min(nSize, stAnswer.strBytes.size());
+    std::memcpy(pBuffer, stAnswer.strBytes.data(), nLength);
+    *puSender = stAnswer.uSender;
+    return static_cast<ssize_t>(nLength);
+}
+
+const RKScLinuxCalls s_FakeCalls = {FakeOpen,     FakeClose, FakeIoctl,       FakeFstat,        FakeStat,
+                                    FakeReadlink, FakeSleep, FakeOpenUevents, FakeReceiveUevent};
+
+// A kernel event of a disk, fields as the kernel writes them.
+std::string DiskEvent(const char* szAction, const char* szName, const char* szEvent)
+{
+    std::string strBytes = std::string(szAction) + "@/devices/virtual/block/" + szName;
+    strBytes += '\0';
+    for (std::string strField :
+         {std::string("ACTION=") + szAction, std::string("SUBSYSTEM=block"), std::string(szEvent),
+          std::string("DEVNAME=") + szName, std::string("SEQNUM=7")})
+    {
+        if (!strField.empty())
+            strBytes += strField + '\0';
+    }
+    return strBytes;
+}
 
 // The engine's words for an error: its English text, name and number.
 std::string Text(int nError)
 {
-    return std::string(strerrordesc_np(nError)) + " [" + strerrorname_np(nError) + " " + std::to_string(nError) +
-           "]";
+    return std::string(strerrordesc_np(nError)) + " [" + strerrorname_np(nError) + " " +
+           std::to_string(nError) + "]";
 }
 
 const char s_szUsb[] = "devices/pci0000:00/0000:00:05.0/usb1/1-1/1-1:1.0/host2/target2:0:0/2:0:0:0/block/sr0";
@@ -367,4 +423,88 @@ TEST_F(RKScLinuxSeamTest, ListingReadsWhereEachDriveIsAttached)
     ASSERT_EQ(1u, stList.vecDrives.size());
     EXPECT_EQ(std::string(s_szUsb) + " (inode 4711)", stList.vecDrives[0].strLocation);
     EXPECT_EQ(0, std::system(("rm -rf '" + strRoot + "'").c_str()));
+}
+
+TEST_F(RKScLinuxSeamTest, KernelsDiskEventsReachTheDriveTheyName)
+{
+    RKScDriveEntry stOther;
+    stOther.strDevice = "/fake/dev/sr1";
+    // Nothing is opened before the first state query.
+    EXPECT_EQ(0u, m_pTransport->TakeDriveEvents(m_stEntry));
+    EXPECT_EQ(0, m_Kernel.nUeventOpens);
+    EXPECT_EQ(0, m_Kernel.nReceives);
+    m_pTransport->ListenForDriveEvents();
+    m_pTransport->ListenForDriveEvents();
+    EXPECT_EQ(1, m_Kernel.nUeventOpens);
+
+    std::string strUdev = DiskEvent("change", "sr0", "DISK_EJECT_REQUEST=1");
+    strUdev.replace(0, strUdev.find('\0'), "libudev");
+    std::string strCut = DiskEvent("change", "sr1", "DISK_MEDIA_CHANGE=1");
+    m_Kernel.vecUevents = {
+        {0, DiskEvent("change", "sr0", "DISK_MEDIA_CHANGE=1"), 0},
+        {EINTR, "", 0},
+        {0, DiskEvent("change", "sr1", "DISK_EJECT_REQUEST=1"), 0},
+        // Not the kernel's, not an optical drive, passed on by the device
+        // manager, or no event at all: none counts.
+        {0, DiskEvent("change", "sr0", "DISK_EJECT_REQUEST=1"), 1234},
+        {0, DiskEvent("change", "sda", "DISK_EJECT_REQUEST=1"), 0},
+        {0, strUdev, 0},
+        {0, DiskEvent("change", "sr0", ""), 0},
+        {ENOBUFS, "", 0},
+        // Cut inside the last field's zero byte: the field still counts.
+        {0, strCut.substr(0, strCut.size() - 1), 0},
+    };
+    EXPECT_EQ(RKSC_DRIVE_EVENT_MEDIA_CHANGE, m_pTransport->TakeDriveEvents(m_stEntry));
+    EXPECT_EQ(10, m_Kernel.nReceives);
+    EXPECT_EQ(0u, m_pTransport->TakeDriveEvents(m_stEntry));
+    EXPECT_EQ(RKSC_DRIVE_EVENT_EJECT_REQUEST | RKSC_DRIVE_EVENT_MEDIA_CHANGE,
+              m_pTransport->TakeDriveEvents(stOther));
+    // A drive that went takes its events with it.
+    m_Kernel.vecUevents = {{0, DiskEvent("change", "sr1", "DISK_EJECT_REQUEST=1"), 0},
+                           {0, DiskEvent("remove", "sr1", ""), 0}};
+    EXPECT_EQ(0u, m_pTransport->TakeDriveEvents(m_stEntry));
+    EXPECT_EQ(0u, m_pTransport->TakeDriveEvents(stOther));
+
+    // A flood is read 64 events at a time; the rest wait for the next call.
+    m_Kernel.vecUevents.assign(70, {0, DiskEvent("change", "sr0", "DISK_EJECT_REQUEST=1"), 0});
+    m_Kernel.nReceives = 0;
+    EXPECT_EQ(RKSC_DRIVE_EVENT_EJECT_REQUEST, m_pTransport->TakeDriveEvents(m_stEntry));
+    EXPECT_EQ(64, m_Kernel.nReceives);
+    EXPECT_EQ(6u, m_Kernel.vecUevents.size());
+    EXPECT_EQ(RKSC_DRIVE_EVENT_EJECT_REQUEST, m_pTransport->TakeDriveEvents(m_stEntry));
+    EXPECT_EQ(71, m_Kernel.nReceives);
+
+    // A socket that fails for good is closed, said once, and not read again.
+    CRKScTraceCapture capture;
+    m_Kernel.vecUevents = {{EBADF, "", 0}, {0, DiskEvent("change", "sr0", "DISK_EJECT_REQUEST=1"), 0}};
+    EXPECT_EQ(0u, m_pTransport->TakeDriveEvents(m_stEntry));
+    EXPECT_EQ(0u, m_pTransport->TakeDriveEvents(m_stEntry));
+    m_pTransport->ListenForDriveEvents();
+    EXPECT_EQ(72, m_Kernel.nReceives);
+    EXPECT_EQ(1, m_Kernel.nUeventOpens);
+    EXPECT_EQ(1, m_Kernel.nUeventCloses);
+    EXPECT_EQ(capture.vecLines, (RKScLines{"I the kernel's device events: " + Text(EBADF) +
+                                           ": no longer heard; a drive's eject button is known only from "
+                                           "its own media events"}));
+}
+
+TEST_F(RKScLinuxSeamTest, WithoutTheKernelsEventsOneLineAndTheDrivesOwnEventsAlone)
+{
+    m_Kernel.nUeventOpenError = EAFNOSUPPORT;
+    CRKScTraceCapture capture;
+    m_pTransport->ListenForDriveEvents();
+    m_pTransport->ListenForDriveEvents();
+    EXPECT_EQ(0u, m_pTransport->TakeDriveEvents(m_stEntry));
+    EXPECT_EQ(1, m_Kernel.nUeventOpens);
+    EXPECT_EQ(0, m_Kernel.nReceives);
+    EXPECT_EQ(capture.vecLines,
+              (RKScLines{"I the kernel's device events cannot be heard (" + Text(EAFNOSUPPORT) +
+                         "): a drive's eject button is known only from its own media "
+                         "events"}));
+    // The transport that heard them closes its socket once, when it goes.
+    m_Kernel.nUeventOpenError = 0;
+    std::shared_ptr<CRKScTransport> pHearing = RKScCreateLinuxTransport(m_stFolders, s_FakeCalls);
+    pHearing->ListenForDriveEvents();
+    pHearing.reset();
+    EXPECT_EQ(1, m_Kernel.nUeventCloses);
 }

@@ -337,6 +337,51 @@ TEST_F(RKScWriterDetailsTest, TrayStateFromStatusCommandsOnly)
     EXPECT_EQ(capture.Of('E'), (RKScLines{"/dev/sr0: no status command told the tray's state"}));
 }
 
+TEST_F(RKScWriterDetailsTest, TrayStateCountsTheDrivesEventsThatTheSystemTook)
+{
+    const unsigned EJECT = RKSC_DRIVE_EVENT_EJECT_REQUEST;
+    const unsigned CHANGE = RKSC_DRIVE_EVENT_MEDIA_CHANGE;
+    struct
+    {
+        const char* szCase;
+        unsigned uSystem;
+        RKScFakeAnswer stEvent;
+        RKScFakeAnswer stReady;
+        DWORD dwEvents;
+    } aCases[] = {
+        {"button", EJECT, Good(MediaEventBytes(0, true, false)), Good({}), RKTRAY_EVENT_EJECT_REQUEST},
+        // A change the system does not say the direction of: where the
+        // medium is now names it.
+        {"change to a disc", CHANGE, Good(MediaEventBytes(0, true, false)), Good({}), RKTRAY_EVENT_NEW_MEDIA},
+        {"change to none", CHANGE, Good(MediaEventBytes(0, false, false)), Good({}),
+         RKTRAY_EVENT_MEDIA_REMOVED},
+        {"change, medium unknown", CHANGE, Check(0x5, 0x24, 0x00), Check(0x5, 0x24, 0x00),
+         RKTRAY_EVENT_NEW_MEDIA | RKTRAY_EVENT_MEDIA_REMOVED},
+        // Beside the drive's own.
+        {"both", EJECT, Good(MediaEventBytes(2, true, false)), Good({}),
+         RKTRAY_EVENT_EJECT_REQUEST | RKTRAY_EVENT_NEW_MEDIA},
+    };
+    for (const auto& stCase : aCases)
+    {
+        SCOPED_TRACE(stCase.szCase);
+        Reset();
+        m_Drive.Answer(GESN, stCase.stEvent);
+        m_Drive.Answer(MECH, Good({0, 0, 0, 0, 0, 0, 0, 0}));
+        m_Drive.Answer(TUR, stCase.stReady);
+        m_Drive.Answer(MSENSE, Good(CapabilitiesBytes(0x2F, 0, 0, 0)));
+        m_pTransport->mapDriveEvents[m_Drive.stEntry.strDevice] = stCase.uSystem;
+        m_pTransport->vecEventCalls.clear();
+        EXPECT_EQ(Tray().dwEvents, stCase.dwEvents);
+        // Heard from before the open, so that what the open itself makes
+        // the system report counts in this answer.
+        EXPECT_EQ(m_pTransport->vecEventCalls, (std::vector<std::string>{"listen", "open", "take"}));
+        // Handed over once: the next answer has the drive's own alone.
+        EXPECT_EQ(Tray().dwEvents, stCase.dwEvents & RKTRAY_EVENT_NEW_MEDIA && stCase.uSystem == EJECT
+                                       ? RKTRAY_EVENT_NEW_MEDIA
+                                       : 0u);
+    }
+}
+
 TEST_F(RKScWriterDetailsTest, CloseAndLockTellWhatTheSystemDid)
 {
     struct
