@@ -15,6 +15,11 @@ const std::uint64_t RKSC_NO_TIME = ~0ull;
 // that went in since: a wait calls EjectTray at once after it, and a drive
 // made ready within this time by QEMU or a fast drive was empty at the check.
 const std::uint64_t RKSC_FOUND_EMPTY_MS = 3000;
+// How long a drive that answered as the listed one is taken to be it: no
+// drive is unplugged and another plugged in at the same place within a
+// second, and the operations of one request (a listing, then the drive's
+// and the disc's details) then ask INQUIRY once.
+const std::uint64_t RKSC_IDENTITY_FRESH_MS = 1000;
 
 RKMediaInfo NoMedium()
 {
@@ -36,7 +41,8 @@ std::string IdentityText(const RKScInquiry& stInquiry)
 CRKScWriter::CRKScWriter(std::shared_ptr<CRKScTransport> pTransport, const RKScDriveEntry& stEntry,
                          WORD wLetter)
     : m_pTransport(std::move(pTransport)), m_stEntry(stEntry), m_strDeviceText(stEntry.strDevice.c_str()),
-      m_stIdentity(RKScParseInquiry(nullptr, 0)), m_stRemovable(), m_ullFoundEmpty(RKSC_NO_TIME)
+      m_stIdentity(RKScParseInquiry(nullptr, 0)), m_stRemovable(), m_ullFoundEmpty(RKSC_NO_TIME),
+      m_ullIdentified(RKSC_NO_TIME)
 {
     m_strModelName = m_stEntry.strModel.c_str();
     m_wDriveLetter = wLetter;
@@ -101,6 +107,9 @@ bool CRKScWriter::CheckIdentity(CRKScDevice& device)
 {
     if (!m_stIdentity.bOk)
         return true;
+    std::uint64_t ullNow = m_pTransport->Milliseconds();
+    if (m_ullIdentified != RKSC_NO_TIME && ullNow - m_ullIdentified < RKSC_IDENTITY_FRESH_MS)
+        return true;
     // Quiet: where the transport keeps no presence, every poll asks this.
     std::uint8_t abData[RKSC_INQUIRY_READ] = {};
     RKScReply stReply = RKScSend(device, RKScInquiryCdb(RKSC_INQUIRY_READ), abData, sizeof(abData));
@@ -109,10 +118,14 @@ bool CRKScWriter::CheckIdentity(CRKScDevice& device)
     if (stReply.eStatus != RKSC_COMMAND_GOOD)
         return true;
     RKScInquiry stNow = RKScParseInquiry(abData, stReply.nTransferred);
-    if (!stNow.bOk ||
-        (stNow.strVendor == m_stIdentity.strVendor && stNow.strProduct == m_stIdentity.strProduct &&
-         stNow.strRevision == m_stIdentity.strRevision))
+    if (!stNow.bOk)
         return true;
+    if (stNow.strVendor == m_stIdentity.strVendor && stNow.strProduct == m_stIdentity.strProduct &&
+        stNow.strRevision == m_stIdentity.strRevision)
+    {
+        m_ullIdentified = ullNow;
+        return true;
+    }
     MarkGone("it answers as \"" + IdentityText(stNow) + "\", not \"" + IdentityText(m_stIdentity) + "\"");
     return false;
 }
@@ -129,7 +142,10 @@ void CRKScWriter::Identify()
         strModel = m_stEntry.strModel;
     m_strModelName = strModel.c_str();
     if (bWhole)
+    {
         m_stIdentity = stInquiry;
+        m_ullIdentified = m_pTransport->Milliseconds();
+    }
     if (RKScQueryProfiles(*pDevice, m_stEntry.strDevice, m_vecProfiles))
         m_dwSupportedMedia = RKScSupportedMediaOfProfiles(m_vecProfiles);
     FoundGone(*pDevice);

@@ -130,6 +130,8 @@ private:
     // When IsMediaIn last found no disc (RKSC_NO_TIME: not since a medium
     // was seen, nor since the EjectTray that followed).
     std::uint64_t m_ullFoundEmpty;
+    // When the drive last answered INQUIRY as the listed one.
+    std::uint64_t m_ullIdentified;
     // The last capabilities page the drive gave; empty until one is read.
     std::vector<std::uint8_t> m_vecCapabilities;
     // The device that holds the door locked, where the lock lasts only as

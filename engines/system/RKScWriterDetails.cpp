@@ -63,7 +63,10 @@ int CRKScWriter::GetDriveDetails(RKDriveDetails& stDetails)
             {
                 RKScInquiry stInquiry;
                 if (RKScQueryInquiry(*pDevice, strDevice, stInquiry))
+                {
                     m_stIdentity = stInquiry;
+                    m_ullIdentified = m_pTransport->Milliseconds();
+                }
                 else if (m_stIdentity.strVendor.empty() && m_stIdentity.strProduct.empty())
                     m_stIdentity = stInquiry;
             }

@@ -363,6 +363,8 @@ TEST_F(RKScWriterTest, DriveThatIsGoneAnswersAsEmptyUntilListedAgain)
         m_Drive.Answer(GC, Good(ConfigurationBytes(0x08, {0x08})));
         m_Drive.Answer(RDI, Good(DiscInfoBytes(0x0E)));
         m_Drive.Answer(TUR, Good({}));
+        // Past the second in which the listing's INQUIRY vouches for it.
+        m_pTransport->ullNow += 1000;
     };
     const std::string strGone = "E /dev/sr0: the drive is gone: ";
     struct
@@ -433,7 +435,11 @@ TEST_F(RKScWriterTest, DriveThatIsGoneAnswersAsEmptyUntilListedAgain)
                                Good(InquiryBytes("OTHER", "DRIVE"))};
     CRKScTraceCapture capture;
     m_pWriter->IsMediaIn();
+    // Within a second of an answer as the listed drive, it is not asked again.
+    m_pTransport->ullNow += 999;
+    m_pWriter->IsMediaIn();
     EXPECT_FALSE(m_pWriter->IsGone());
+    m_pTransport->ullNow += 1000;
     EXPECT_EQ(0, m_pWriter->IsMediaIn());
     EXPECT_EQ((RKScBytes{INQ, INQ}), m_Drive.vecOperations);
     EXPECT_EQ(RKScLines{strGone + "it answers as \"OTHER DRIVE\", not \"QEMU QEMU CD-ROM\""},
