@@ -1,5 +1,6 @@
 // rkdrv watch on the guest's real drives while the host changes discs and
-// drives: the events, their order, and that another program still ejects.
+// drives: the events, their order, that another program still ejects, and
+// the drive's button pressed while its door is locked.
 #include "RKKernelHotplug.h"
 #include "RKWatchLines.h"
 
@@ -19,6 +20,7 @@ TEST_F(KernelHotplug, WatchReportsDiscsAndDrivesAsTheHostChangesThem)
     std::string strPid = Guest().SharePath() + "/watch.pid";
     std::remove(strLog.c_str());
     std::remove(strPid.c_str());
+    nlohmann::json jsReturn;
     RKGuestCommand stCommand;
     // The shell becomes the tool, so its process number is the tool's.
     stCommand.vecArgs = {
@@ -72,6 +74,35 @@ TEST_F(KernelHotplug, WatchReportsDiscsAndDrivesAsTheHostChangesThem)
     ASSERT_TRUE(Guest().ChangeMedium("cdrom0", s_strCd)) << Guest().LastError();
     EXPECT_EQ(lines.Until("disc-inserted", jsonEvent), Closed("D")) << lines.Describe();
 
+    // The button pressed while the door is locked: the host's eject without
+    // force is refused, and the drive reports the request. Then again with
+    // the kernel polling the drive's events itself, as udev rules set it.
+    auto Door = [&](const char* szCommand)
+    {
+        RKGuestCommand stDoor;
+        stDoor.vecArgs = {RKKERNEL_TOOL, szCommand, "D"};
+        stDoor.eUser = RKGUEST_CDROM_USER;
+        stDoor.vecEnv = stCommand.vecEnv;
+        return Run(stDoor);
+    };
+    RKProbeRun stLock = Door("lock");
+    ASSERT_EQ(stLock.stResult.nStatus, 0) << stLock.Describe();
+    for (const char* szPoll : {"0", "2000"})
+    {
+        SCOPED_TRACE(std::string("events_poll_msecs=") + szPoll);
+        RKProbeRun stPoll =
+            RunTool({"sh", "-c", std::string("echo ") + szPoll + " >/sys/block/sr0/events_poll_msecs"});
+        ASSERT_EQ(stPoll.stResult.nStatus, 0) << stPoll.Describe();
+        EXPECT_FALSE(Guest().Monitor("eject", {{"id", "cdrom0"}}, jsReturn))
+            << "a locked door let the host eject";
+        EXPECT_EQ(lines.Until("eject-request", jsonEvent), std::vector<std::string>{"D eject-request"})
+            << lines.Describe();
+        EXPECT_EQ(jsonEvent["index"], 0);
+    }
+    RunTool({"sh", "-c", "echo 0 >/sys/block/sr0/events_poll_msecs"});
+    RKProbeRun stUnlock = Door("unlock");
+    ASSERT_EQ(stUnlock.stResult.nStatus, 0) << stUnlock.Describe();
+
     // A drive plugged in, then pulled out.
     std::string strId = NextDriveId();
     std::string strLetter(1, static_cast<char>('D' + nDrives));
@@ -80,7 +111,6 @@ TEST_F(KernelHotplug, WatchReportsDiscsAndDrivesAsTheHostChangesThem)
         << lines.Describe();
     EXPECT_EQ(jsonEvent["index"], nDrives);
     EXPECT_EQ(jsonEvent["model"], "QEMU QEMU CD-ROM");
-    nlohmann::json jsReturn;
     ASSERT_TRUE(Guest().Monitor("device_del", {{"id", strId}}, jsReturn)) << Guest().LastError();
     std::vector<std::string> vecKinds = lines.Until("drive-removed", jsonEvent);
     // The disc may be seen going (or, still spinning up when the drive was
