@@ -284,14 +284,7 @@ bool RKScQueryTrayState(CRKScDevice& device, RKTrayState& stState, std::vector<s
     return bTold;
 }
 
-DWORD RKScTrayEventsOf(unsigned uDriveEvents, DWORD dwMediaPresent)
+DWORD RKScTrayEventsOf(unsigned uDriveEvents)
 {
-    DWORD dwEvents = 0;
-    if (uDriveEvents & RKSC_DRIVE_EVENT_EJECT_REQUEST)
-        dwEvents |= RKTRAY_EVENT_EJECT_REQUEST;
-    if (uDriveEvents & RKSC_DRIVE_EVENT_MEDIA_CHANGE)
-        dwEvents |= dwMediaPresent == 1   ? RKTRAY_EVENT_NEW_MEDIA
-                    : dwMediaPresent == 0 ? RKTRAY_EVENT_MEDIA_REMOVED
-                                          : RKTRAY_EVENT_NEW_MEDIA | RKTRAY_EVENT_MEDIA_REMOVED;
-    return dwEvents;
+    return uDriveEvents & RKSC_DRIVE_EVENT_EJECT_REQUEST ? RKTRAY_EVENT_EJECT_REQUEST : 0u;
 }

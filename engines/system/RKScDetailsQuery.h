@@ -64,9 +64,11 @@ bool RKScQueryDiscDetails(CRKScDevice& device, const std::string& strDevice, RKD
 bool RKScQueryTrayState(CRKScDevice& device, RKTrayState& stState,
                         std::vector<std::uint8_t>& vecCapabilities);
 // The RKTRAY_EVENT_* bits of what the system reported of the drive's media
-// events (RKSC_DRIVE_EVENT_*). A media change that the system does not say
-// the direction of is named by where the medium is now (dwMediaPresent);
-// both ways when that is not known.
-DWORD RKScTrayEventsOf(unsigned uDriveEvents, DWORD dwMediaPresent);
+// events (RKSC_DRIVE_EVENT_*): its eject requests. A media change it
+// reported is not counted: the system reports one after any program's open
+// of the drive, at times that have nothing to do with this query, and the
+// tray and medium answered here tell every change of them already; taken
+// as an event it would read as a disc changed between two queries.
+DWORD RKScTrayEventsOf(unsigned uDriveEvents);
 
 #endif

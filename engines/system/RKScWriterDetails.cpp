@@ -136,8 +136,7 @@ int CRKScWriter::GetTrayState(RKTrayState& stState)
                        bool bTold = RKScQueryTrayState(*pDevice, stState, m_vecCapabilities);
                        if (FoundGone(*pDevice))
                            return 0;
-                       stState.dwEvents |=
-                           RKScTrayEventsOf(m_pTransport->TakeDriveEvents(m_stEntry), stState.dwMediaPresent);
+                       stState.dwEvents |= RKScTrayEventsOf(m_pTransport->TakeDriveEvents(m_stEntry));
                        if (bTold)
                            return 1;
                        RKScTraceError(m_stEntry.strDevice + ": no status command told the tray's state");
