@@ -7,10 +7,10 @@
 // (RKDRV::GetTrayState: status commands only, nothing of the medium read,
 // nothing kept open between polls), and once when a disc has become ready
 // the disc's details (RKDRV::GetDiscDetails, which give its media record and
-// what it means), or GetMediaInfo where the engine offers no details. It never opens, closes or locks a tray. A
-// writer whose engine offers no tray state is watched through IsMediaIn:
-// it then reports disc-inserted and disc-removed only, and its start event
-// says so (RKWATCH_SOURCE_PRESENCE).
+// what it means), or GetMediaInfo where the engine offers no details. It
+// never opens, closes or locks a tray. A writer whose engine offers no tray
+// state is watched through IsMediaIn: it then reports disc-inserted and
+// disc-removed only, and its start event says so (RKWATCH_SOURCE_PRESENCE).
 //
 // Drives that come and go. Why the system's list of optical drives, read
 // by the library, and not a question to the engine: nothing asked of an

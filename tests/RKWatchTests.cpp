@@ -11,7 +11,8 @@
 #include "RKWatchScript.h"
 
 static_assert(offsetof(RKWatchEvent, ullTimeMs) == 8 && offsetof(RKWatchEvent, szModel) == 24 &&
-                  offsetof(RKWatchEvent, dwSource) == 152 && offsetof(RKWatchEvent, dwProfile) == 176 && sizeof(RKWatchEvent) == 184,
+                  offsetof(RKWatchEvent, dwSource) == 152 && offsetof(RKWatchEvent, dwProfile) == 176 &&
+                  sizeof(RKWatchEvent) == 184,
               "watch event layout");
 static_assert(sizeof(RKWatchSettings) == 68, "watch settings layout");
 

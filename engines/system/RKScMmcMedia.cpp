@@ -15,9 +15,9 @@ struct RKScProfileBit
 // Media the library has no code for: a support bit each. The library keeps
 // which profile is which medium for the others.
 const RKScProfileBit s_aUncodedProfiles[] = {
-    {0x0017, RKSC_SUPPORTS_DVD_RW_DL},  {0x002A, RKSC_SUPPORTS_DVD_PLUS_RW_DL},
-    {0x0050, RKSC_SUPPORTS_HD_DVD_ROM}, {0x0051, RKSC_SUPPORTS_HD_DVD_R},
-    {0x0052, RKSC_SUPPORTS_HD_DVD_RAM}, {0x0053, RKSC_SUPPORTS_HD_DVD_RW},
+    {0x0017, RKSC_SUPPORTS_DVD_RW_DL},   {0x002A, RKSC_SUPPORTS_DVD_PLUS_RW_DL},
+    {0x0050, RKSC_SUPPORTS_HD_DVD_ROM},  {0x0051, RKSC_SUPPORTS_HD_DVD_R},
+    {0x0052, RKSC_SUPPORTS_HD_DVD_RAM},  {0x0053, RKSC_SUPPORTS_HD_DVD_RW},
     {0x0058, RKSC_SUPPORTS_HD_DVD_R_DL}, {0x005A, RKSC_SUPPORTS_HD_DVD_RW_DL},
 };
 } // namespace

@@ -196,56 +196,55 @@ int CRKScWriter::CloseTray()
 
 int CRKScWriter::LockTray(int bLock)
 {
-    return Guarded(RK_TEXT("CRKScWriter::LockTray"),
-                   [&]
-                   {
-                       const std::string& strDevice = m_stEntry.strDevice;
-                       bool bHold = m_pTransport->LockNeedsDevice();
-                       if (bLock && m_pLockHolder)
-                       {
-                           RKScTraceInfo(strDevice + ": the door is locked already");
-                           return 1;
-                       }
-                       // An unlock goes through the device that holds the lock.
-                       bool bHeld = !bLock && m_pLockHolder;
-                       std::unique_ptr<CRKScDevice> pDevice =
-                           bHeld ? std::move(m_pLockHolder) : OpenListedDevice();
-                       if (!pDevice)
-                           return 0;
-                       const char* szVerb = bLock ? "lock" : "unlock";
-                       std::string strProblem;
-                       RKScTrayResult eResult = pDevice->LockDoor(bLock != 0, strProblem);
-                       if (FoundGone(*pDevice))
-                           return 0;
-                       if (eResult == RKSC_TRAY_DONE)
-                       {
-                           RKScTraceInfo(strDevice + (bLock ? ": door locked" : ": door unlocked") +
-                                         (bLock && bHold ? " while the engine holds the drive" : ""));
-                           if (bLock && bHold)
-                               m_pLockHolder = std::move(pDevice);
-                           return 1;
-                       }
-                       // A failed unlock leaves the lock, and what holds it, as it was.
-                       if (bHeld)
-                           m_pLockHolder = std::move(pDevice);
-                       switch (eResult)
-                       {
-                       case RKSC_TRAY_BUSY:
-                           RKScTraceError(strDevice + ": cannot " + szVerb +
-                                          " the door: the drive is in use (another program holds it open)");
-                           break;
-                       case RKSC_TRAY_UNSUPPORTED:
-                           RKScTraceError(strDevice + ": the drive has no door lock");
-                           break;
-                       case RKSC_TRAY_REFUSED:
-                           RKScTraceError(strDevice + ": the drive refused to " + szVerb + " its door");
-                           break;
-                       default:
-                           RKScTraceError(
-                               strDevice + ": cannot " + szVerb + " the door: " +
+    return Guarded(
+        RK_TEXT("CRKScWriter::LockTray"),
+        [&]
+        {
+            const std::string& strDevice = m_stEntry.strDevice;
+            bool bHold = m_pTransport->LockNeedsDevice();
+            if (bLock && m_pLockHolder)
+            {
+                RKScTraceInfo(strDevice + ": the door is locked already");
+                return 1;
+            }
+            // An unlock goes through the device that holds the lock.
+            bool bHeld = !bLock && m_pLockHolder;
+            std::unique_ptr<CRKScDevice> pDevice = bHeld ? std::move(m_pLockHolder) : OpenListedDevice();
+            if (!pDevice)
+                return 0;
+            const char* szVerb = bLock ? "lock" : "unlock";
+            std::string strProblem;
+            RKScTrayResult eResult = pDevice->LockDoor(bLock != 0, strProblem);
+            if (FoundGone(*pDevice))
+                return 0;
+            if (eResult == RKSC_TRAY_DONE)
+            {
+                RKScTraceInfo(strDevice + (bLock ? ": door locked" : ": door unlocked") +
+                              (bLock && bHold ? " while the engine holds the drive" : ""));
+                if (bLock && bHold)
+                    m_pLockHolder = std::move(pDevice);
+                return 1;
+            }
+            // A failed unlock leaves the lock, and what holds it, as it was.
+            if (bHeld)
+                m_pLockHolder = std::move(pDevice);
+            switch (eResult)
+            {
+            case RKSC_TRAY_BUSY:
+                RKScTraceError(strDevice + ": cannot " + szVerb +
+                               " the door: the drive is in use (another program holds it open)");
+                break;
+            case RKSC_TRAY_UNSUPPORTED:
+                RKScTraceError(strDevice + ": the drive has no door lock");
+                break;
+            case RKSC_TRAY_REFUSED:
+                RKScTraceError(strDevice + ": the drive refused to " + szVerb + " its door");
+                break;
+            default:
+                RKScTraceError(strDevice + ": cannot " + szVerb + " the door: " +
                                (strProblem.empty() ? std::string("the system gave no reason") : strProblem));
-                           break;
-                       }
-                       return 0;
-                   });
+                break;
+            }
+            return 0;
+        });
 }

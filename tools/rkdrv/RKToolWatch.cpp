@@ -46,9 +46,7 @@ RKToolJson Flag(DWORD dwValue)
 class CRKToolWatchPrinter : public CRKWatchCallBack
 {
 public:
-    CRKToolWatchPrinter(RKToolContext& ctx, long long llCount) : m_ctx(ctx), m_llCount(llCount)
-    {
-    }
+    CRKToolWatchPrinter(RKToolContext& ctx, long long llCount) : m_ctx(ctx), m_llCount(llCount) {}
 
     int OnWatchEvent(const RKWatchEvent& stEvent) override
     {
