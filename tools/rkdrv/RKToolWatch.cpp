@@ -3,7 +3,10 @@
 #include "RKToolWatch.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <ctime>
 
 #include "RKToolExitCodes.h"
 #include "RKToolText.h"
@@ -12,6 +15,28 @@
 
 namespace
 {
+// Now, as the local time of day ("20:31:46.123") and as UTC in ISO 8601
+// with milliseconds ("2024-05-01T18:31:46.123Z").
+void WallClock(std::string& strLocalTime, std::string& strIsoUtc)
+{
+    long long llMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    std::time_t tSeconds = static_cast<std::time_t>(llMs / 1000);
+    int nMs = static_cast<int>(llMs % 1000);
+    std::tm stLocal;
+    std::tm stUtc;
+    RKToolBrokenDownTime(tSeconds, true, stLocal);
+    RKToolBrokenDownTime(tSeconds, false, stUtc);
+    char szText[64];
+    std::snprintf(szText, sizeof(szText), "%02d:%02d:%02d.%03d", stLocal.tm_hour, stLocal.tm_min,
+                  stLocal.tm_sec, nMs);
+    strLocalTime = szText;
+    std::snprintf(szText, sizeof(szText), "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", stUtc.tm_year + 1900,
+                  stUtc.tm_mon + 1, stUtc.tm_mday, stUtc.tm_hour, stUtc.tm_min, stUtc.tm_sec, nMs);
+    strIsoUtc = szText;
+}
+
 const char* EventName(DWORD dwKind)
 {
     switch (dwKind)
@@ -178,7 +203,7 @@ private:
     {
         std::string strLocal;
         std::string strIso;
-        RKToolWallClock(strLocal, strIso);
+        WallClock(strLocal, strIso);
         if (m_ctx.options.bJson)
         {
             m_ctx.console.PrintDocument(RKToolJsonLine(Json(stEvent, strIso)));

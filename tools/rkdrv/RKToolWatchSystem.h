@@ -3,13 +3,14 @@
 #ifndef RKTOOLWATCHSYSTEM_H
 #define RKTOOLWATCHSYSTEM_H
 
+#include <ctime>
 #include <string>
 
 #include "RKDRV.h"
 
-// Now, as the local time of day ("20:31:46.123") and as UTC in ISO 8601
-// with milliseconds ("2024-05-01T18:31:46.123Z").
-void RKToolWallClock(std::string& strLocalTime, std::string& strIsoUtc);
+// A moment as the local time or as UTC, in the way that is safe from any
+// thread. False when the system cannot say.
+bool RKToolBrokenDownTime(std::time_t tSeconds, bool bLocal, std::tm& stTime);
 
 // Ctrl-C while hWatch runs: the first press stops the watch (StopWatch is
 // safe in a handler), the second ends the process at once with 130.

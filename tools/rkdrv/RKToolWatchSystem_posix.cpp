@@ -43,25 +43,10 @@ extern "C" void RKToolOnWatchInterrupt(int)
 }
 } // namespace
 
-void RKToolWallClock(std::string& strLocalTime, std::string& strIsoUtc)
+bool RKToolBrokenDownTime(std::time_t tSeconds, bool bLocal, std::tm& stTime)
 {
-    std::chrono::system_clock::time_point tpNow = std::chrono::system_clock::now();
-    long long llMs = std::chrono::duration_cast<std::chrono::milliseconds>(tpNow.time_since_epoch()).count();
-    time_t tSeconds = static_cast<time_t>(llMs / 1000);
-    int nMs = static_cast<int>(llMs % 1000);
-    struct tm stLocal;
-    struct tm stUtc;
-    char szText[64];
-    std::memset(&stLocal, 0, sizeof(stLocal));
-    std::memset(&stUtc, 0, sizeof(stUtc));
-    localtime_r(&tSeconds, &stLocal);
-    gmtime_r(&tSeconds, &stUtc);
-    std::snprintf(szText, sizeof(szText), "%02d:%02d:%02d.%03d", stLocal.tm_hour, stLocal.tm_min,
-                  stLocal.tm_sec, nMs);
-    strLocalTime = szText;
-    std::snprintf(szText, sizeof(szText), "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", stUtc.tm_year + 1900,
-                  stUtc.tm_mon + 1, stUtc.tm_mday, stUtc.tm_hour, stUtc.tm_min, stUtc.tm_sec, nMs);
-    strIsoUtc = szText;
+    std::memset(&stTime, 0, sizeof(stTime));
+    return (bLocal ? localtime_r(&tSeconds, &stTime) : gmtime_r(&tSeconds, &stTime)) != nullptr;
 }
 
 void RKToolInstallWatchInterrupt(HRKWATCH hWatch)

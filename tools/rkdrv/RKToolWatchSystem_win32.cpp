@@ -9,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "RKToolSystem.h"
 #include "RKToolWatchSystem.h"
 
 namespace
@@ -30,6 +31,9 @@ BOOL WINAPI RKToolOnWatchControl(DWORD dwType)
         static const char s_szMessage[] = "\r\nrkdrv: interrupted\r\n";
         DWORD dwWritten = 0;
         WriteFile(GetStdHandle(STD_ERROR_HANDLE), s_szMessage, sizeof(s_szMessage) - 1, &dwWritten, nullptr);
+        // The process ends here, before the handler that would put the
+        // console's code page back.
+        RKToolRestoreConsole();
         TerminateProcess(GetCurrentProcess(), 130);
     }
     s_nInHandler.fetch_add(1);
@@ -40,25 +44,10 @@ BOOL WINAPI RKToolOnWatchControl(DWORD dwType)
 }
 } // namespace
 
-void RKToolWallClock(std::string& strLocalTime, std::string& strIsoUtc)
+bool RKToolBrokenDownTime(std::time_t tSeconds, bool bLocal, std::tm& stTime)
 {
-    std::chrono::system_clock::time_point tpNow = std::chrono::system_clock::now();
-    long long llMs = std::chrono::duration_cast<std::chrono::milliseconds>(tpNow.time_since_epoch()).count();
-    time_t tSeconds = static_cast<time_t>(llMs / 1000);
-    int nMs = static_cast<int>(llMs % 1000);
-    struct tm stLocal;
-    struct tm stUtc;
-    char szText[64];
-    std::memset(&stLocal, 0, sizeof(stLocal));
-    std::memset(&stUtc, 0, sizeof(stUtc));
-    localtime_s(&stLocal, &tSeconds);
-    gmtime_s(&stUtc, &tSeconds);
-    std::snprintf(szText, sizeof(szText), "%02d:%02d:%02d.%03d", stLocal.tm_hour, stLocal.tm_min,
-                  stLocal.tm_sec, nMs);
-    strLocalTime = szText;
-    std::snprintf(szText, sizeof(szText), "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", stUtc.tm_year + 1900,
-                  stUtc.tm_mon + 1, stUtc.tm_mday, stUtc.tm_hour, stUtc.tm_min, stUtc.tm_sec, nMs);
-    strIsoUtc = szText;
+    std::memset(&stTime, 0, sizeof(stTime));
+    return (bLocal ? localtime_s(&stTime, &tSeconds) : gmtime_s(&stTime, &tSeconds)) == 0;
 }
 
 void RKToolInstallWatchInterrupt(HRKWATCH hWatch)
